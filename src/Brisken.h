@@ -1,0 +1,28 @@
+// The plug-in object that the IDE creates, attaches and runs.
+#ifndef BRISKEN_H
+#define BRISKEN_H
+
+#include <cbplugin.h>
+
+#include "Shared.h"
+
+class Brisken : public cbToolPlugin
+{
+public:
+    Brisken();
+    ~Brisken() override;
+
+    // The addon command: one dialog, one change of the active project.
+    int Execute() override;
+
+    // Puts the addons, and everything they require, into the active project.
+    void addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons);
+    // Takes the addons' source files out of the active project.
+    void removeAddons(AddonFiles oAddons);
+
+protected:
+    void OnAttach() override;
+    void OnRelease(bool appShutDown) override;
+};
+
+#endif // BRISKEN_H

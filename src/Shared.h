@@ -1,0 +1,41 @@
+// Records and helpers that every module of the plug-in uses.
+#ifndef BRISKEN_SHARED_H
+#define BRISKEN_SHARED_H
+
+#include <vector>
+
+#include <wx/filename.h>
+#include <wx/string.h>
+
+#include <logmanager.h>
+#include <manager.h>
+
+// One addon of a Brisken tree. Addons are identified by `name` alone.
+struct AddonFile
+{
+    wxString name;         // the addon's directory name
+    wxString addon_dir;    // the addon's directory (empty for records built from list items)
+    wxString install_file; // addon_dir + separator + "install.xml"
+};
+
+using AddonFiles = std::vector<AddonFile>;
+
+// One source file named by an install file.
+struct FileInfo
+{
+    wxString file; // the element's text, exactly as written
+};
+
+// The native path separator: a slash on Linux.
+inline wxString pathSeparator()
+{
+    return wxString(wxFileName::GetPathSeparator(wxPATH_NATIVE));
+}
+
+// Writes one line to the IDE's application log, level info, with no prefix.
+inline void logLine(const wxString& sLine)
+{
+    Manager::Get()->GetLogManager()->Log(sLine, LogManager::app_log, Logger::info);
+}
+
+#endif // BRISKEN_SHARED_H

@@ -1,0 +1,157 @@
+// The addon dialog's fixed layout, its location field and how its buttons end it.
+#include <gtest/gtest.h>
+
+#include <wx/button.h>
+#include <wx/checklst.h>
+#include <wx/statbox.h>
+#include <wx/textctrl.h>
+
+#include <configmanager.h>
+#include <manager.h>
+
+#include "AddonDialog.h"
+#include "SdkHarness.h"
+
+namespace
+{
+using Lines = std::vector<wxString>;
+
+template <typename T> std::vector<T*> childrenOf(wxWindow* parent)
+{
+    std::vector<T*> found;
+    for (wxWindow* child : parent->GetChildren())
+        if (auto* typed = dynamic_cast<T*>(child))
+            found.push_back(typed);
+    return found;
+}
+
+class DialogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        cfg()->UnSet(_T("bk_dir"));
+        harness::clearLog();
+        harness::clearModalAnswer();
+    }
+    void TearDown() override
+    {
+        harness::clearModalAnswer();
+        cfg()->UnSet(_T("bk_dir"));
+    }
+    static ConfigManager* cfg() { return Manager::Get()->GetConfigManager(_T("brisken")); }
+
+    // Runs the dialog modally and presses one of its buttons from inside the loop.
+    static int runAndPress(AddonDialog& dlg, wxWindowID nID)
+    {
+        harness::setModalAnswer([nID](wxDialog* dialog) {
+            harness::later([dialog, nID] {
+                wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, nID);
+                dialog->GetEventHandler()->ProcessEvent(click);
+            });
+            return static_cast<int>(wxID_NONE);
+        });
+        return dlg.ShowModal();
+    }
+};
+} // namespace
+
+TEST_F(DialogTest, LayoutIsFixed)
+{
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    EXPECT_EQ(dlg.GetTitle(), _T("Brisken Addon Plugin"));
+    EXPECT_EQ(dlg.GetSize(), wxSize(420, 500));
+    EXPECT_FALSE(dlg.HasFlag(wxRESIZE_BORDER));
+
+    const auto boxes = childrenOf<wxStaticBox>(&dlg);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0]->GetLabel(), _T("Brisken location"));
+    EXPECT_EQ(boxes[0]->GetPosition(), wxPoint(10, 10));
+    EXPECT_EQ(boxes[0]->GetSize(), wxSize(385, 60));
+    EXPECT_EQ(boxes[1]->GetLabel(), _T("Select addons for your project"));
+    EXPECT_EQ(boxes[1]->GetPosition(), wxPoint(10, 80));
+    EXPECT_EQ(boxes[1]->GetSize(), wxSize(385, 330));
+
+    const auto texts = childrenOf<wxTextCtrl>(&dlg);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->GetPosition(), wxPoint(20, 35));
+    EXPECT_EQ(texts[0]->GetSize().GetWidth(), 330);
+
+    auto* dir_btn = dynamic_cast<wxButton*>(dlg.FindWindow(2048));
+    auto* ok_btn = dynamic_cast<wxButton*>(dlg.FindWindow(2049));
+    auto* close_btn = dynamic_cast<wxButton*>(dlg.FindWindow(2050));
+    ASSERT_TRUE(dir_btn && ok_btn && close_btn);
+    EXPECT_EQ(dir_btn->GetLabel(), _T("..."));
+    EXPECT_EQ(dir_btn->GetPosition(), wxPoint(355, 35));
+    EXPECT_EQ(dir_btn->GetSize().GetWidth(), 25);
+    EXPECT_EQ(ok_btn->GetLabel(), _T("Add addons to project"));
+    EXPECT_EQ(ok_btn->GetPosition(), wxPoint(10, 420));
+    EXPECT_EQ(close_btn->GetLabel(), _T("Close"));
+    EXPECT_EQ(close_btn->GetPosition(), wxPoint(320, 420));
+
+    const auto lists = childrenOf<wxCheckListBox>(&dlg);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0]->GetPosition(), wxPoint(20, 105));
+    EXPECT_EQ(lists[0]->GetSize(), wxSize(360, 280));
+    EXPECT_FALSE(lists[0]->HasFlag(wxLB_SORT));
+    EXPECT_EQ(lists[0]->GetCount(), 0u);
+    EXPECT_TRUE(harness::seenDialogs().empty());
+}
+
+TEST_F(DialogTest, FieldShowsDefaultTextWhenNothingIsStoredAndIsReadOnly)
+{
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    const auto texts = childrenOf<wxTextCtrl>(&dlg);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->GetValue(), _T("You need to select the Brisken directory."));
+    EXPECT_FALSE(texts[0]->IsEditable());
+    EXPECT_TRUE(dlg.getFoundAddons().empty());
+    EXPECT_TRUE(dlg.getPreviouslySelectedAddons().empty());
+}
+
+TEST_F(DialogTest, FieldShowsTheStoredLocation)
+{
+    cfg()->Write(_T("bk_dir"), wxString(_T("/opt/brisken tree/ü")), false);
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    const auto texts = childrenOf<wxTextCtrl>(&dlg);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0]->GetValue(), _T("/opt/brisken tree/ü"));
+}
+
+TEST_F(DialogTest, OkCountsEveryListedItemAndReturnsOk)
+{
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    auto* list = childrenOf<wxCheckListBox>(&dlg).at(0);
+    list->Append(_T("alpha"));
+    list->Append(_T("beta"));
+    list->Append(_T("gamma"));
+    list->Check(1);
+    EXPECT_EQ(runAndPress(dlg, 2049), wxID_OK);
+    EXPECT_EQ(harness::logLines(), (Lines{_T("OK clicked."), _T("total 3")}));
+}
+
+TEST_F(DialogTest, CloseReturnsCloseAndWritesNothing)
+{
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    EXPECT_EQ(runAndPress(dlg, 2050), wxID_CLOSE);
+    EXPECT_TRUE(harness::logLines().empty());
+}
+
+TEST_F(DialogTest, TickedItemsAreTheSelectionInListOrder)
+{
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    auto* list = childrenOf<wxCheckListBox>(&dlg).at(0);
+    list->Append(_T("alpha"));
+    list->Append(_T("beta"));
+    list->Append(_T("gamma"));
+    list->Check(2);
+    list->Check(0);
+    const AddonFiles selected = dlg.getSelectedAddons();
+    ASSERT_EQ(selected.size(), 2u);
+    EXPECT_EQ(selected[0].name, _T("alpha"));
+    EXPECT_EQ(selected[1].name, _T("gamma"));
+    EXPECT_TRUE(selected[0].addon_dir.empty());
+    // Nothing was ticked when the dialog opened, so nothing counts as unticked.
+    EXPECT_TRUE(dlg.getDeselectedAddons().empty());
+    EXPECT_EQ(dlg.getNewSelectedAddons().size(), 2u);
+}

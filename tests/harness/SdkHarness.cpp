@@ -1,0 +1,299 @@
+#include "SdkHarness.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/dir.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/frame.h>
+#include <wx/fs_mem.h>
+#include <wx/fs_zip.h>
+#include <wx/image.h>
+#include <wx/log.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
+#include <wx/stdpaths.h>
+#include <wx/xrc/xmlres.h>
+
+#include <cbplugin.h>
+#include <logger.h>
+#include <logmanager.h>
+#include <manager.h>
+#include <cbproject.h>
+#include <pluginmanager.h>
+#include <projectmanager.h>
+
+namespace
+{
+std::vector<wxString> captured_lines;
+std::vector<harness::SeenDialog> seen_dialogs;
+harness::ModalAnswer modal_answer;
+wxString home_dir;
+int tree_rebuilds = 0;
+int target_questions = 0;
+harness::TargetAnswer target_answer;
+wxFrame* app_frame = nullptr;
+
+// Keeps what the IDE writes to the application log.
+class CaptureLogger : public Logger
+{
+public:
+    void Append(const wxString& msg, Logger::level /*lv*/) override { captured_lines.push_back(msg); }
+};
+
+// Every modal dialog passes here before it shows. Without an answer from the test it is
+// cancelled, so that an unexpected dialog fails a test instead of hanging the suite.
+class ModalHook : public wxModalDialogHook
+{
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        harness::SeenDialog seen{dialog->GetTitle(), wxString()};
+        if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
+            seen.message = box->GetMessage();
+        seen_dialogs.push_back(seen);
+        if (modal_answer)
+            return modal_answer(dialog);
+        std::fprintf(stderr, "harness: unexpected modal dialog \"%s\": %s\n",
+                     static_cast<const char*>(seen.title.utf8_str()),
+                     static_cast<const char*>(seen.message.utf8_str()));
+        return wxID_CANCEL;
+    }
+    void Exit(wxDialog* /*dialog*/) override {}
+};
+
+// The project manager's UI as the IDE's main window would have it, minus the window: it
+// counts tree rebuilds and answers the build-target question as the test says.
+class TestProjectUI : public cbProjectManagerUI
+{
+public:
+    cbAuiNotebook* GetNotebook() override { return nullptr; }
+    cbTreeCtrl* GetTree() override { return nullptr; }
+    void RebuildTree() override { ++tree_rebuilds; }
+    void FreezeTree() override {}
+    void UnfreezeTree(bool /*force*/) override {}
+    wxTreeItemId GetTreeSelection() override { return wxTreeItemId(); }
+    void ShowFileInTree(ProjectFile& /*projectFile*/) override {}
+    void UpdateActiveProject(cbProject*, cbProject*, bool) override {}
+    void RemoveProject(cbProject*) override {}
+    void BeginLoadingWorkspace() override {}
+    void CloseWorkspace() override {}
+    void FinishLoadingProject(cbProject*, bool, FilesGroupsAndMasks*) override {}
+    void FinishLoadingWorkspace(cbProject*, const wxString&) override {}
+    bool QueryCloseAllProjects() override { return true; }
+    bool QueryCloseProject(cbProject*, bool) override { return true; }
+    bool QueryCloseWorkspace() override { return true; }
+    int AskForBuildTargetIndex(cbProject*) override { return 0; }
+    void ConfigureProjectDependencies(cbProject*, wxWindow*) override {}
+    void SwitchToProjectsPage() override {}
+    wxArrayInt AskForMultiBuildTargetIndex(cbProject* project) override
+    {
+        ++target_questions;
+        if (target_answer)
+            return target_answer(project);
+        wxArrayInt all;
+        for (int i = 0; project && i < project->GetBuildTargetsCount(); ++i)
+            all.Add(i);
+        return all;
+    }
+};
+
+class HarnessApp : public wxApp
+{
+public:
+    bool OnInit() override { return true; }
+};
+
+// A private X server, so that GUI tests never need or touch the user's display.
+class PrivateXServer
+{
+public:
+    bool start()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return false;
+        pid = fork();
+        if (pid < 0)
+            return false;
+        if (pid == 0)
+        {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            close(fds[0]);
+            std::freopen("/dev/null", "w", stderr);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string display;
+        pollfd pfd{fds[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&pfd, 1, 30000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            display += c;
+        close(fds[0]);
+        if (display.empty())
+            return false;
+        setenv("DISPLAY", (":" + display).c_str(), 1);
+        return true;
+    }
+    ~PrivateXServer()
+    {
+        if (pid > 0)
+        {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t pid = -1;
+};
+
+bool makeHome()
+{
+    char tmpl[] = "/tmp/brisken-test-XXXXXX";
+    const char* made = mkdtemp(tmpl);
+    if (!made)
+        return false;
+    home_dir = wxString::FromUTF8(made);
+    setenv("HOME", made, 1);
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("XDG_DATA_HOME");
+    // Without the config folder the IDE asks in a modal box at shutdown.
+    return wxFileName::Mkdir(home_dir + _T("/.config/codeblocks"), 0755, wxPATH_MKDIR_FULL);
+}
+
+// A failed wx assertion would open a modal box that nobody answers: print it instead.
+void printAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                 const wxString& msg)
+{
+    std::fprintf(stderr, "wx assertion %s:%d %s: %s %s\n", static_cast<const char*>(file.utf8_str()),
+                 line, static_cast<const char*>(func.utf8_str()),
+                 static_cast<const char*>(cond.utf8_str()), static_cast<const char*>(msg.utf8_str()));
+}
+
+void bootManagers()
+{
+    wxSetAssertHandler(printAssert);
+    delete wxLog::SetActiveTarget(new wxLogStderr);
+    wxTheApp->SetAppName(_T("codeblocks"));
+    static_cast<wxStandardPaths&>(wxStandardPaths::Get()).SetInstallPrefix(_T("/usr"));
+    wxFileSystem::AddHandler(new wxZipFSHandler);
+    wxFileSystem::AddHandler(new wxMemoryFSHandler);
+    wxXmlResource::Get()->InitAllHandlers();
+    wxInitAllImageHandlers();
+
+    app_frame = new wxFrame(nullptr, wxID_ANY, _T("Brisken tests"));
+    Manager::Get(app_frame);
+    Manager::Get()->GetLogManager()->SetLog(new CaptureLogger, LogManager::app_log);
+    Manager::Get()->GetProjectManager()->SetUI(new TestProjectUI);
+    // Loading projects needs the IDE's compiler plug-in.
+    Manager::Get()->GetPluginManager()->LoadPlugin(_T("/usr/lib/codeblocks/plugins/libcompiler.so"));
+}
+
+void shutDownManagers()
+{
+    Manager::Get()->GetProjectManager()->CloseAllProjects(true);
+    // The managers pushed handlers onto the frame; leaving them there is a use-after-free at exit.
+    while (app_frame->GetEventHandler() != app_frame)
+        app_frame->PopEventHandler(false);
+    Manager::SetAppShuttingDown(true);
+    Manager::Shutdown();
+    Manager::Free();
+    app_frame->Destroy();
+}
+} // namespace
+
+wxIMPLEMENT_APP_NO_MAIN(HarnessApp);
+
+namespace harness
+{
+std::vector<wxString> logLines() { return captured_lines; }
+
+void clearLog()
+{
+    captured_lines.clear();
+    seen_dialogs.clear();
+    tree_rebuilds = 0;
+    target_questions = 0;
+}
+
+void setModalAnswer(ModalAnswer answer) { modal_answer = std::move(answer); }
+void clearModalAnswer() { modal_answer = nullptr; }
+std::vector<SeenDialog> seenDialogs() { return seen_dialogs; }
+wxString homeDir() { return home_dir; }
+wxString userDataDir() { return home_dir + _T("/.local/share/codeblocks"); }
+wxFrame* appWindow() { return app_frame; }
+int treeRebuilds() { return tree_rebuilds; }
+void setTargetAnswer(TargetAnswer answer) { target_answer = std::move(answer); }
+int targetQuestions() { return target_questions; }
+
+bool copyFile(const wxString& from, const wxString& to)
+{
+    const wxFileName target(to);
+    return wxFileName::Mkdir(target.GetPath(), 0755, wxPATH_MKDIR_FULL) && wxCopyFile(from, to);
+}
+
+cbPlugin* loadBriskenPlugin(bool withResourceArchive)
+{
+    const wxString zip_in_data = userDataDir() + _T("/Brisken.zip");
+    if (withResourceArchive)
+        copyFile(_T(BRISKEN_ZIP_PATH), zip_in_data);
+    else if (wxFileExists(zip_in_data))
+        wxRemoveFile(zip_in_data);
+    // Where a user installs it, and loaded as the IDE loads user plug-ins at start-up: the scan
+    // reads the manifest from the archive beside the library, then loads the library.
+    const wxString plugin_dir = userDataDir() + _T("/plugins");
+    copyFile(_T(BRISKEN_MODULE_PATH), plugin_dir + _T("/libBrisken.so"));
+    copyFile(_T(BRISKEN_ZIP_PATH), plugin_dir + _T("/Brisken.zip"));
+    PluginManager* plugins = Manager::Get()->GetPluginManager();
+    plugins->ScanForPlugins(plugin_dir);
+    return plugins->FindPluginByName(_T("Brisken"));
+}
+
+void later(std::function<void()> action) { wxTheApp->CallAfter(std::move(action)); }
+} // namespace harness
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    PrivateXServer x_server;
+    if (!x_server.start())
+    {
+        std::fprintf(stderr, "harness: could not start Xvfb\n");
+        return 1;
+    }
+    if (!makeHome())
+    {
+        std::fprintf(stderr, "harness: could not make a temporary HOME\n");
+        return 1;
+    }
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+    {
+        std::fprintf(stderr, "harness: wxWidgets did not start\n");
+        return 1;
+    }
+    bootManagers();
+    int result = 1;
+    {
+        ModalHook hook;
+        hook.Register();
+        result = RUN_ALL_TESTS();
+    }
+
+    shutDownManagers();
+    wxEntryCleanup();
+    wxFileName::Rmdir(home_dir, wxPATH_RMDIR_RECURSIVE);
+    return result;
+}

@@ -1,0 +1,64 @@
+// Boots the IDE's real managers once per test process, under a private Xvfb and HOME, and
+// gives tests the application log and control over modal dialogs.
+#ifndef SDK_HARNESS_H
+#define SDK_HARNESS_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <wx/dialog.h>
+#include <wx/dynarray.h>
+#include <wx/frame.h>
+#include <wx/string.h>
+
+class cbPlugin;
+class cbProject;
+
+namespace harness
+{
+// Lines that reached the IDE's application log (index 2) since the last clearLog().
+std::vector<wxString> logLines();
+void clearLog();
+
+// Decides a modal dialog before it shows: return wxID_NONE to let it run, or a result to
+// end it without showing it.
+using ModalAnswer = std::function<int(wxDialog*)>;
+void setModalAnswer(ModalAnswer answer);
+void clearModalAnswer();
+
+// Titles and messages of the modal dialogs seen since the last clearLog().
+struct SeenDialog
+{
+    wxString title;
+    wxString message; // set for message boxes
+};
+std::vector<SeenDialog> seenDialogs();
+
+// The temporary HOME of this process, and the IDE's user data folder inside it.
+wxString homeDir();
+wxString userDataDir();
+
+// The hidden frame that serves as the IDE's main window.
+wxFrame* appWindow();
+
+// Loads the built plug-in module through the IDE's plug-in manager and returns it, or null.
+cbPlugin* loadBriskenPlugin(bool withResourceArchive);
+
+// Copies a file, creating the destination's folders.
+bool copyFile(const wxString& from, const wxString& to);
+
+// How often the project manager's UI was asked to rebuild its tree since the last clearLog().
+int treeRebuilds();
+
+// Answers the IDE's "which build targets?" question; by default every target.
+using TargetAnswer = std::function<wxArrayInt(cbProject*)>;
+void setTargetAnswer(TargetAnswer answer);
+// How often that question was asked since the last clearLog().
+int targetQuestions();
+
+// Runs `action` once the event loop is idle again; used to act inside a running modal loop.
+void later(std::function<void()> action);
+} // namespace harness
+
+#endif // SDK_HARNESS_H
