@@ -136,8 +136,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size <= install_file_limits::max_bytes)
     {
         const std::string text = libraryText(data, size);
-        const size_t scanned = install_file_limits::nestingDepth(text.c_str());
-        if (scanned <= install_file_limits::max_depth)
+        const install_file_limits::Shape shape = install_file_limits::measure(text.c_str());
+        const size_t scanned = shape.depth;
+        if (scanned <= install_file_limits::max_depth && shape.attributes <= install_file_limits::max_attributes)
         {
             TiXmlDocument doc;
             doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);

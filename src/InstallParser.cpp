@@ -21,10 +21,11 @@ namespace
 class DepthScanner : private TiXmlBase
 {
 public:
-    static std::size_t scan(const char* p)
+    static install_file_limits::Shape scan(const char* p)
     {
+        install_file_limits::Shape shape;
         if (!p || !*p)
-            return 0;
+            return shape;
         // A byte order mark switches the library to UTF-8 before anything else.
         TiXmlEncoding enc = TIXML_ENCODING_UNKNOWN;
         const auto* u = reinterpret_cast<const unsigned char*>(p);
@@ -32,7 +33,6 @@ public:
             enc = TIXML_ENCODING_UTF8;
 
         std::vector<std::string> open; // end tags of the elements being read, innermost last
-        std::size_t deepest = 0;
         p = SkipWhiteSpace(p, enc);
         while (p && *p)
         {
@@ -61,10 +61,12 @@ public:
                     p = nullptr;
                     break;
                 case Node::element:
-                    deepest = std::max(deepest, open.size() + 1);
-                    if (deepest > install_file_limits::max_depth)
-                        return deepest;
-                    p = element(p, enc, open);
+                    shape.depth = std::max(shape.depth, open.size() + 1);
+                    if (shape.depth > install_file_limits::max_depth)
+                        return shape;
+                    p = element(p, enc, open, shape.attributes);
+                    if (shape.attributes > install_file_limits::max_attributes)
+                        return shape;
                     break;
                 case Node::declaration:
                 {
@@ -91,7 +93,7 @@ public:
             if (p)
                 p = SkipWhiteSpace(p, enc);
         }
-        return deepest;
+        return shape;
     }
 
 private:
@@ -115,9 +117,12 @@ private:
         return Node::unknown;
     }
 
-    // A start tag; pushes its end tag unless the element is empty ("<a/>").
-    static const char* element(const char* p, TiXmlEncoding enc, std::vector<std::string>& open)
+    // A start tag; pushes its end tag unless the element is empty ("<a/>"). Stops once the
+    // element has more attributes than the bound.
+    static const char* element(const char* p, TiXmlEncoding enc, std::vector<std::string>& open,
+                               std::size_t& most_attributes)
     {
+        std::size_t attributes = 0;
         p = SkipWhiteSpace(p, enc);
         if (!p || *p != '<')
             return nullptr;
@@ -138,6 +143,9 @@ private:
                 open.push_back("</" + name);
                 return p + 1;
             }
+            most_attributes = std::max(most_attributes, ++attributes);
+            if (attributes > install_file_limits::max_attributes)
+                return nullptr;
             p = attribute(p, enc, nullptr);
             if (!p || !*p)
                 return nullptr;
@@ -318,7 +326,10 @@ bool loadDocument(const std::string& sBytes, TiXmlDocument& doc)
     const std::size_t length = text.size();
     text.append(4, '\0');
     const char* const start = text.c_str();
-    if (length == 0 || install_file_limits::nestingDepth(start) > install_file_limits::max_depth)
+    if (length == 0)
+        return false;
+    const install_file_limits::Shape shape = install_file_limits::measure(start);
+    if (shape.depth > install_file_limits::max_depth || shape.attributes > install_file_limits::max_attributes)
         return false;
     const CondensedWhiteSpace condensed;
     doc.Parse(start, nullptr, TIXML_ENCODING_UNKNOWN);
@@ -347,7 +358,7 @@ wxString textOf(const TiXmlElement& element)
 }
 } // namespace
 
-std::size_t install_file_limits::nestingDepth(const char* text)
+install_file_limits::Shape install_file_limits::measure(const char* text)
 {
     return DepthScanner::scan(text);
 }

@@ -45,10 +45,21 @@ constexpr std::size_t max_bytes = 32u * 1024u * 1024u;
 // parses nested elements recursively and a deep enough file overflows the IDE's stack.
 constexpr std::size_t max_depth = 256;
 
-// The deepest element nesting the XML library would reach while parsing `text` (a
-// NUL-terminated buffer with at least three more NUL bytes behind the terminator), or
-// a value above `max_depth` as soon as it passes that bound. O(n), no recursion.
-std::size_t nestingDepth(const char* text);
+// The library looks up every attribute among those already read on the same element, so
+// an element with millions of attributes takes hours to read. No real element has more
+// than three.
+constexpr std::size_t max_attributes = 64;
+
+// What the XML library would build from `text` (a NUL-terminated buffer with at least
+// three more NUL bytes behind the terminator): its deepest element nesting and the most
+// attributes on one element. The walk stops as soon as either passes its bound above. O(n),
+// no recursion.
+struct Shape
+{
+    std::size_t depth = 0;
+    std::size_t attributes = 0;
+};
+Shape measure(const char* text);
 } // namespace install_file_limits
 
 #endif // BRISKEN_INSTALLPARSER_H

@@ -432,8 +432,26 @@ TEST(ParserLimits, DepthScanAgreesWithTheLibrary)
         padded.append(4, '\0');
         TiXmlDocument doc;
         doc.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-        EXPECT_EQ(install_file_limits::nestingDepth(padded.c_str()), treeDepth(doc));
+        EXPECT_EQ(install_file_limits::measure(padded.c_str()).depth, treeDepth(doc));
     }
+}
+
+TEST(ParserLimits, ElementsWithTooManyAttributesAreRefused)
+{
+    const TempDir temp;
+    const auto withAttributes = [](std::size_t count) {
+        std::string lib = "<lib compiler=\"codeblocks\"";
+        for (std::size_t i = 1; i < count; ++i)
+            lib += " a" + std::to_string(i) + "=''";
+        return "<install><add><link>" + lib + ">lib/many.a</lib></link></add></install>";
+    };
+    const Parsed at_bound = parseFile(temp.write("at-bound.xml", withAttributes(install_file_limits::max_attributes)));
+    EXPECT_TRUE(at_bound.ok);
+    EXPECT_EQ(at_bound.libs, Lines({"lib/many.a"}));
+    expectRefused(parseFile(temp.write("over-bound.xml", withAttributes(install_file_limits::max_attributes + 1))),
+                  refused_unloadable);
+    // The library would need minutes for these (hours for a file near the size bound).
+    expectRefused(parseFile(temp.write("huge.xml", withAttributes(300000))), refused_unloadable);
 }
 
 TEST(ParserLimits, FilesAboveTheSizeBoundAreRefusedUnread)
