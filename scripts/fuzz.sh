@@ -30,6 +30,6 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export TMPDIR=$work/tmp
 
 cd "$work"
-"$build/fuzz/parse_fuzzer" -max_total_time="$seconds" -jobs=1 -workers=1 \
+"$build/fuzz/parse_fuzzer" -max_total_time="$seconds" \
     -max_len=65536 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/corpus"
