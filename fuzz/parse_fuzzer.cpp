@@ -120,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const wxString& line : lines)
             os_line = os_line || line == _T("our os is: linux");
         check(os_line, "os line");
-        check(lines.size() >= 4 + includes.size(), "a log line per include directory");
+        // Two lines per include directory and one per library taken, besides the three above.
+        check(lines.size() >= 3 + 2 * includes.size() + libs.size(), "log lines for the lists");
     }
     else
     {

@@ -262,6 +262,16 @@ TEST(ParserIncludes, PathsPassTheSystemTestOnlyWithoutOsOrWithExactlyLinux)
                                   "-- has os attribute:linux", "", "-- has os attribute:linux"}));
 }
 
+TEST(ParserIncludes, SkippedPathsWriteNothingAtAll)
+{
+    // Found by fuzzing: a path exists but fails the system test, so neither the path nor
+    // "No includes dir found." is written. The declaration is broken but still loads.
+    const Parsed parsed = parseFile(fixture("fuzz_only_skipped_include.xml"));
+    EXPECT_TRUE(parsed.ok);
+    EXPECT_EQ(parsed.log, loaded({"our os is: linux"}));
+    EXPECT_TRUE(parsed.includes.empty());
+}
+
 TEST(ParserIncludes, MissingIncludePathIsReportedOnce)
 {
     const Parsed parsed = parseFile(fixture("bare.xml"));
