@@ -12,11 +12,10 @@ build=${2:-$root/build-fuzz}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 
-cc=${CC_FUZZ:-$(command -v clang-14 || command -v clang)}
 cxx=${CXX_FUZZ:-$(command -v clang++-14 || command -v clang++)}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
+      -DCMAKE_CXX_COMPILER="$cxx" \
       -DBRISKEN_BUILD_FUZZ=ON -DBRISKEN_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target parse_fuzzer -j "${FUZZ_BUILD_JOBS:-2}"
 
