@@ -1,0 +1,6 @@
+#include "gamma.h"
+
+int gammaAnswer()
+{
+    return 42;
+}
