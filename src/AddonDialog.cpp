@@ -1,5 +1,7 @@
 #include "AddonDialog.h"
 
+#include <utility>
+
 #include <configmanager.h>
 #include <manager.h>
 
@@ -94,7 +96,7 @@ void AddonDialog::showBKDirDialog()
 
 void AddonDialog::setBKDir(wxString sDir)
 {
-    bk_dir = sDir;
+    bk_dir = std::move(sDir);
     addons.clear();
     bk_addons_list->Clear();
 }
@@ -143,9 +145,10 @@ AddonFiles AddonDialog::getPreviouslySelectedAddons() const
 
 AddonFiles AddonDialog::getNewSelectedAddons() const
 {
+    const AddonFiles selected_addons = getSelectedAddons();
     const AddonFiles used = getAddonsUsedInCurrentProject();
     AddonFiles new_selected;
-    for (const AddonFile& selected : getSelectedAddons())
+    for (const AddonFile& selected : selected_addons)
     {
         bool is_new_addon = true;
         for (const AddonFile& in_use : used)
