@@ -34,10 +34,11 @@ public:
 
         std::vector<std::string> open; // end tags of the elements being read, innermost last
         p = SkipWhiteSpace(p, enc);
-        while (p && *p)
+        while (p && *p && shape.withinBounds())
         {
             if (!open.empty() && *p != '<')
             {
+                ++shape.nodes;
                 std::string text;
                 p = ReadText(p, &text, true, "<", false, enc);
                 p = (p && *p) ? p - 1 : nullptr;
@@ -55,6 +56,7 @@ public:
             }
             else
             {
+                ++shape.nodes;
                 switch (identify(p, enc))
                 {
                 case Node::none:
@@ -62,11 +64,8 @@ public:
                     break;
                 case Node::element:
                     shape.depth = std::max(shape.depth, open.size() + 1);
-                    if (shape.depth > install_file_limits::max_depth)
-                        return shape;
-                    p = element(p, enc, open, shape.attributes);
-                    if (shape.attributes > install_file_limits::max_attributes)
-                        return shape;
+                    if (shape.withinBounds())
+                        p = element(p, enc, open, shape);
                     break;
                 case Node::declaration:
                 {
@@ -118,9 +117,9 @@ private:
     }
 
     // A start tag; pushes its end tag unless the element is empty ("<a/>"). Stops once the
-    // element has more attributes than the bound.
+    // attributes pass a bound.
     static const char* element(const char* p, TiXmlEncoding enc, std::vector<std::string>& open,
-                               std::size_t& most_attributes)
+                               install_file_limits::Shape& shape)
     {
         std::size_t attributes = 0;
         p = SkipWhiteSpace(p, enc);
@@ -143,8 +142,9 @@ private:
                 open.push_back("</" + name);
                 return p + 1;
             }
-            most_attributes = std::max(most_attributes, ++attributes);
-            if (attributes > install_file_limits::max_attributes)
+            shape.attributes = std::max(shape.attributes, ++attributes);
+            ++shape.nodes;
+            if (!shape.withinBounds())
                 return nullptr;
             p = attribute(p, enc, nullptr);
             if (!p || !*p)
@@ -328,8 +328,7 @@ bool loadDocument(const std::string& sBytes, TiXmlDocument& doc)
     const char* const start = text.c_str();
     if (length == 0)
         return false;
-    const install_file_limits::Shape shape = install_file_limits::measure(start);
-    if (shape.depth > install_file_limits::max_depth || shape.attributes > install_file_limits::max_attributes)
+    if (!install_file_limits::measure(start).withinBounds())
         return false;
     const CondensedWhiteSpace condensed;
     doc.Parse(start, nullptr, TIXML_ENCODING_UNKNOWN);

@@ -50,14 +50,22 @@ constexpr std::size_t max_depth = 256;
 // than three.
 constexpr std::size_t max_attributes = 64;
 
+// Every node and attribute costs the library about two hundred bytes: a file of the
+// size bound made of empty elements takes it nearly 2 GB and seconds of work, and the IDE's
+// log a line per folder. Real install files have a few hundred.
+constexpr std::size_t max_nodes = 50000;
+
 // What the XML library would build from `text` (a NUL-terminated buffer with at least
 // three more NUL bytes behind the terminator): its deepest element nesting and the most
-// attributes on one element. The walk stops as soon as either passes its bound above. O(n),
-// no recursion.
+// attributes on one element, and how many nodes and attributes it would allocate in all.
+// The walk stops as soon as one of them passes its bound above. O(n), no recursion.
 struct Shape
 {
     std::size_t depth = 0;
     std::size_t attributes = 0;
+    std::size_t nodes = 0;
+
+    bool withinBounds() const { return depth <= max_depth && attributes <= max_attributes && nodes <= max_nodes; }
 };
 Shape measure(const char* text);
 } // namespace install_file_limits

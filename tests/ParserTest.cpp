@@ -464,6 +464,29 @@ TEST(ParserLimits, ElementsWithTooManyAttributesAreRefused)
     expectRefused(parseFile(temp.write("huge.xml", withAttributes(300000))), refused_unloadable);
 }
 
+TEST(ParserLimits, FilesWithTooManyNodesAreRefused)
+{
+    // Elements, attributes, texts and comments all count; the root is one node.
+    const TempDir temp;
+    const auto withNodes = [](std::size_t count) {
+        std::string body;
+        std::size_t nodes = 1;
+        for (; nodes + 4 <= count; nodes += 4)
+            body += "<a b='c'>d</a><!---->"; // element, attribute, text, comment
+        for (; nodes < count; ++nodes)
+            body += "<e/>";
+        return "<install>" + body + "</install>";
+    };
+    EXPECT_TRUE(parseFile(temp.write("at-bound.xml", withNodes(install_file_limits::max_nodes))).ok);
+    expectRefused(parseFile(temp.write("over-bound.xml", withNodes(install_file_limits::max_nodes + 1))),
+                  refused_unloadable);
+    // Empty elements up to the size bound would take the library nearly 2 GB.
+    std::string many = "<install>";
+    while (many.size() < 4000000)
+        many += "<a/>";
+    expectRefused(parseFile(temp.write("many.xml", many + "</install>")), refused_unloadable);
+}
+
 TEST(ParserLimits, FilesAboveTheSizeBoundAreRefusedUnread)
 {
     const TempDir temp;
