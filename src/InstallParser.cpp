@@ -16,9 +16,10 @@ namespace
 {
 // Walks a buffer the way TiXmlDocument::Parse does, token for token and with the library's
 // own lexing routines (entities and UTF-8 sequences can swallow a '<' there), but keeps a
-// stack of open elements instead of recursing. Wherever the library would stop with an
-// error, the scan stops too: nothing after that point is ever parsed.
-class DepthScanner : private TiXmlBase
+// stack of open elements instead of recursing, and counts what it would build. Wherever
+// the library would stop with an error, the scan stops too: nothing after that point is
+// ever parsed.
+class ShapeScanner : private TiXmlBase
 {
 public:
     static install_file_limits::Shape scan(const char* p)
@@ -303,7 +304,7 @@ private:
 };
 
 // Prepares the bytes as TiXmlDocument::LoadFile would (text ends at the first NUL byte,
-// CR LF and lone CR become LF), then parses them if they are not nested too deeply.
+// CR LF and lone CR become LF), then parses them if their shape is within the bounds.
 bool loadDocument(const std::string& sBytes, TiXmlDocument& doc)
 {
     std::string text;
@@ -359,7 +360,7 @@ wxString textOf(const TiXmlElement& element)
 
 install_file_limits::Shape install_file_limits::measure(const char* text)
 {
-    return DepthScanner::scan(text);
+    return ShapeScanner::scan(text);
 }
 
 InstallParser::InstallParser(const std::string& sInstallFile) : install_file(sInstallFile) {}
