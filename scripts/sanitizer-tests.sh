@@ -40,11 +40,21 @@ leak:libgnutls
 SUPP
 
 log=$build/sanitizer-tests.log
+run() {
+    ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=$1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    LSAN_OPTIONS=suppressions=$supp:print_suppressions=0 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        "$build/tests/parser_tests" 2>&1 | tee "$log"
+}
 status=0
-ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-LSAN_OPTIONS=suppressions=$supp:print_suppressions=0 \
-UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "$build/tests/parser_tests" 2>&1 | tee "$log" || status=$?
+run 1 || status=$?
+# Leak checking stops the process's threads through ptrace, which some containers forbid;
+# there the run is repeated without it rather than failing for the platform's sake.
+if grep -q "LeakSanitizer has encountered a fatal error" "$log"; then
+    echo "sanitizer-tests: leak checking is not possible here; running without it" >&2
+    status=0
+    run 0 || status=$?
+fi
 
 if grep -Eq "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:" "$log"; then
     echo "sanitizer-tests: sanitizer report in $log" >&2
