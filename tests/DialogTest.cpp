@@ -25,6 +25,15 @@ template <typename T> std::vector<T*> childrenOf(wxWindow* parent)
     return found;
 }
 
+// The dialog's check list, filled with `names` as discovery would fill it.
+wxCheckListBox* listOf(AddonDialog& dlg, const std::vector<wxString>& names)
+{
+    auto* list = childrenOf<wxCheckListBox>(&dlg).at(0);
+    for (const wxString& name : names)
+        list->Append(name);
+    return list;
+}
+
 class DialogTest : public ::testing::Test
 {
 protected:
@@ -41,16 +50,9 @@ protected:
     }
     static ConfigManager* cfg() { return Manager::Get()->GetConfigManager(_T("brisken")); }
 
-    // Runs the dialog modally and presses one of its buttons from inside the loop.
     static int runAndPress(AddonDialog& dlg, wxWindowID nID)
     {
-        harness::setModalAnswer([nID](wxDialog* dialog) {
-            harness::later([dialog, nID] {
-                wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, nID);
-                dialog->GetEventHandler()->ProcessEvent(click);
-            });
-            return static_cast<int>(wxID_NONE);
-        });
+        harness::setModalAnswer(harness::pressButton(nID));
         return dlg.ShowModal();
     }
 };
@@ -121,10 +123,7 @@ TEST_F(DialogTest, FieldShowsTheStoredLocation)
 TEST_F(DialogTest, OkCountsEveryListedItemAndReturnsOk)
 {
     AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
-    auto* list = childrenOf<wxCheckListBox>(&dlg).at(0);
-    list->Append(_T("alpha"));
-    list->Append(_T("beta"));
-    list->Append(_T("gamma"));
+    auto* list = listOf(dlg, {_T("alpha"), _T("beta"), _T("gamma")});
     list->Check(1);
     EXPECT_EQ(runAndPress(dlg, 2049), wxID_OK);
     EXPECT_EQ(harness::logLines(), (Lines{_T("OK clicked."), _T("total 3")}));
@@ -140,10 +139,7 @@ TEST_F(DialogTest, CloseReturnsCloseAndWritesNothing)
 TEST_F(DialogTest, TickedItemsAreTheSelectionInListOrder)
 {
     AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
-    auto* list = childrenOf<wxCheckListBox>(&dlg).at(0);
-    list->Append(_T("alpha"));
-    list->Append(_T("beta"));
-    list->Append(_T("gamma"));
+    auto* list = listOf(dlg, {_T("alpha"), _T("beta"), _T("gamma")});
     list->Check(2);
     list->Check(0);
     const AddonFiles selected = dlg.getSelectedAddons();

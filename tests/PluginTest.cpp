@@ -21,19 +21,6 @@ cbPlugin* briskenPlugin()
 
 using Lines = std::vector<wxString>;
 
-// Ends the dialog through its own button, from inside the running modal loop.
-harness::ModalAnswer clickButton(wxWindowID nID)
-{
-    return [nID](wxDialog* dialog) {
-        harness::later([dialog, nID] {
-            wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, nID);
-            click.SetEventObject(dialog->FindWindow(nID));
-            dialog->GetEventHandler()->ProcessEvent(click);
-        });
-        return static_cast<int>(wxID_NONE);
-    };
-}
-
 class PluginTest : public ::testing::Test
 {
 protected:
@@ -79,7 +66,7 @@ TEST_F(PluginTest, NotAttachedReturnsMinusOneAndDoesNothing)
 
 TEST_F(PluginTest, CloseLogsNoAddonsSelectedAndLeavesTreeAlone)
 {
-    harness::setModalAnswer(clickButton(close_id));
+    harness::setModalAnswer(harness::pressButton(close_id));
     EXPECT_EQ(execute(), 0);
     EXPECT_EQ(harness::logLines(), (Lines{_T("Brisken Addon"), _T("No addons selected.")}));
     ASSERT_EQ(harness::seenDialogs().size(), 1u);
@@ -97,7 +84,7 @@ TEST_F(PluginTest, WindowCloseCountsAsNotConfirmed)
 
 TEST_F(PluginTest, OkLogsTotalAndRebuildsTheTree)
 {
-    harness::setModalAnswer(clickButton(ok_id));
+    harness::setModalAnswer(harness::pressButton(ok_id));
     EXPECT_EQ(execute(), 0);
     EXPECT_EQ(harness::logLines(),
               (Lines{_T("Brisken Addon"), _T("OK clicked."), _T("total 0")}));
@@ -107,7 +94,7 @@ TEST_F(PluginTest, OkLogsTotalAndRebuildsTheTree)
 TEST_F(PluginTest, OkWithoutActiveProjectStillRebuildsTheTree)
 {
     ASSERT_EQ(Manager::Get()->GetProjectManager()->GetActiveProject(), nullptr);
-    harness::setModalAnswer(clickButton(ok_id));
+    harness::setModalAnswer(harness::pressButton(ok_id));
     EXPECT_EQ(execute(), 0);
     EXPECT_EQ(harness::treeRebuilds(), 1);
 }

@@ -263,6 +263,18 @@ cbPlugin* loadBriskenPlugin(bool withResourceArchive)
 }
 
 void later(std::function<void()> action) { wxTheApp->CallAfter(std::move(action)); }
+
+ModalAnswer pressButton(wxWindowID nID)
+{
+    return [nID](wxDialog* dialog) {
+        later([dialog, nID] {
+            wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, nID);
+            click.SetEventObject(dialog->FindWindow(nID));
+            dialog->GetEventHandler()->ProcessEvent(click);
+        });
+        return static_cast<int>(wxID_NONE);
+    };
+}
 } // namespace harness
 
 int main(int argc, char** argv)

@@ -25,6 +25,8 @@ void clearLog();
 // end it without showing it.
 using ModalAnswer = std::function<int(wxDialog*)>;
 void setModalAnswer(ModalAnswer answer);
+// Lets the dialog run and presses its button `nID` from inside the running modal loop.
+ModalAnswer pressButton(wxWindowID nID);
 void clearModalAnswer();
 
 // Titles and messages of the modal dialogs seen since the last clearLog().
