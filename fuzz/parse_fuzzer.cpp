@@ -14,6 +14,7 @@
 #include <tinyxml.h>
 
 #include "InstallParser.h"
+#include "TreeShape.h"
 
 namespace
 {
@@ -30,57 +31,6 @@ void removeInput()
 {
     if (!input_path.empty())
         ::unlink(input_path.c_str());
-}
-
-// The text as the parser hands it to the XML library: up to the first NUL, CR LF and CR as LF.
-std::string libraryText(const uint8_t* data, size_t size)
-{
-    std::string text;
-    for (size_t i = 0; i < size && data[i] != 0; ++i)
-    {
-        if (data[i] == '\r')
-        {
-            text += '\n';
-            if (i + 1 < size && data[i + 1] == '\n')
-                ++i;
-        }
-        else
-        {
-            text += static_cast<char>(data[i]);
-        }
-    }
-    text.append(4, '\0');
-    return text;
-}
-
-// What the library built: its element depth and its nodes and attributes, counted without
-// recursion.
-struct Built
-{
-    size_t depth = 0;
-    size_t nodes = 0;
-};
-
-Built built(const TiXmlDocument& doc)
-{
-    Built result;
-    std::vector<std::pair<const TiXmlNode*, size_t>> todo{{&doc, 0}};
-    while (!todo.empty())
-    {
-        const auto [node, depth] = todo.back();
-        todo.pop_back();
-        if (depth > result.depth)
-            result.depth = depth;
-        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling())
-        {
-            ++result.nodes;
-            const TiXmlElement* element = child->ToElement();
-            for (const TiXmlAttribute* a = element ? element->FirstAttribute() : nullptr; a; a = a->Next())
-                ++result.nodes;
-            todo.emplace_back(child, element ? depth + 1 : depth);
-        }
-    }
-    return result;
 }
 
 void check(bool bHolds, const char* sWhat)
@@ -147,13 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The scan must never see less depth or fewer nodes than the library then builds.
     if (size <= install_file_limits::max_bytes)
     {
-        const std::string text = libraryText(data, size);
+        const std::string text =
+            install_file_limits::libraryText(reinterpret_cast<const char*>(data), size);
         const install_file_limits::Shape shape = install_file_limits::measure(text.c_str());
         if (shape.withinBounds())
         {
             TiXmlDocument doc;
             doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-            const Built tree = built(doc);
+            const TreeShape tree = treeShape(doc);
             check(tree.depth <= shape.depth, "nesting scan below the library's depth");
             check(tree.nodes <= shape.nodes, "node count below the library's");
         }

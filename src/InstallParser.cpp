@@ -303,31 +303,12 @@ private:
     const bool previous;
 };
 
-// Prepares the bytes as TiXmlDocument::LoadFile would (text ends at the first NUL byte,
-// CR LF and lone CR become LF), then parses them if their shape is within the bounds.
+// Parses the bytes as TiXmlDocument::LoadFile would, if their shape is within the bounds.
 bool loadDocument(const std::string& sBytes, TiXmlDocument& doc)
 {
-    std::string text;
-    text.reserve(sBytes.size() + 4);
-    for (std::size_t i = 0; i < sBytes.size() && sBytes[i] != '\0'; ++i)
-    {
-        if (sBytes[i] == '\r')
-        {
-            text += '\n';
-            if (i + 1 < sBytes.size() && sBytes[i + 1] == '\n')
-                ++i;
-        }
-        else
-        {
-            text += sBytes[i];
-        }
-    }
-    // The library steps over a UTF-8 lead byte's whole sequence without looking for the
-    // terminator; spare NUL bytes keep such a step inside the buffer.
-    const std::size_t length = text.size();
-    text.append(4, '\0');
+    const std::string text = install_file_limits::libraryText(sBytes.data(), sBytes.size());
     const char* const start = text.c_str();
-    if (length == 0)
+    if (*start == '\0')
         return false;
     if (!install_file_limits::measure(start).withinBounds())
         return false;
@@ -361,6 +342,27 @@ wxString textOf(const TiXmlElement& element)
 install_file_limits::Shape install_file_limits::measure(const char* text)
 {
     return ShapeScanner::scan(text);
+}
+
+std::string install_file_limits::libraryText(const char* sBytes, std::size_t nSize)
+{
+    std::string text;
+    text.reserve(nSize + 4);
+    for (std::size_t i = 0; i < nSize && sBytes[i] != '\0'; ++i)
+    {
+        if (sBytes[i] == '\r')
+        {
+            text += '\n';
+            if (i + 1 < nSize && sBytes[i + 1] == '\n')
+                ++i;
+        }
+        else
+        {
+            text += sBytes[i];
+        }
+    }
+    text.append(4, '\0');
+    return text;
 }
 
 InstallParser::InstallParser(const std::string& sInstallFile) : install_file(sInstallFile) {}

@@ -68,6 +68,11 @@ struct Shape
     bool withinBounds() const { return depth <= max_depth && attributes <= max_attributes && nodes <= max_nodes; }
 };
 Shape measure(const char* text);
+
+// The bytes of a file as TiXmlDocument::LoadFile would hand them to the library: the text ends
+// at the first NUL byte, CR LF and lone CR become LF. Four NUL bytes follow, because the
+// library steps over a UTF-8 lead byte's whole sequence without looking for the terminator.
+std::string libraryText(const char* sBytes, std::size_t nSize);
 } // namespace install_file_limits
 
 #endif // BRISKEN_INSTALLPARSER_H
