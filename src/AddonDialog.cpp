@@ -1,9 +1,19 @@
 #include "AddonDialog.h"
 
+#include <set>
 #include <utility>
+
+#include <wx/arrstr.h>
+#include <wx/dir.h>
+#include <wx/dirdlg.h>
+#include <wx/log.h>
+#include <wx/msgdlg.h>
 
 #include <configmanager.h>
 #include <manager.h>
+#include <projectmanager.h>
+
+#include "ProjectAnalyzer.h"
 
 namespace
 {
@@ -14,6 +24,31 @@ const wxWindowID bk_cancel_btn_id = 2050;
 const wxString cfg_namespace = _T("brisken");
 const wxString cfg_key = _T("bk_dir");
 const wxString no_location_text = _T("You need to select the Brisken directory.");
+const wxString wrong_location_text =
+    _T("Incorrect Brisken location.\n")
+    _T("Please select the 'base' directory where you unpakked Brisken.\n")
+    _T("This directory contains the addons, libs, apps, etc. directories.");
+
+using NameSet = std::set<wxString>;
+
+NameSet namesOf(const AddonFiles& oAddons)
+{
+    NameSet names;
+    for (const AddonFile& addon : oAddons)
+        names.insert(addon.name);
+    return names;
+}
+
+// A Brisken base directory holds the subdirectories addons, apps and libs, spelled exactly so.
+bool isBriskenBaseDir(const wxString& sDir)
+{
+    const wxLogNull no_error_boxes;
+    if (!wxDir::Exists(sDir))
+        return false;
+    const wxDir dir(sDir);
+    return dir.IsOpened() && dir.HasSubDirs(_T("addons")) && dir.HasSubDirs(_T("apps")) &&
+           dir.HasSubDirs(_T("libs"));
+}
 
 template <typename T> void deleteControl(T*& control)
 {
@@ -91,18 +126,78 @@ void AddonDialog::onCancelButtonClick(wxCommandEvent& /*event*/)
 
 void AddonDialog::showBKDirDialog()
 {
-    // Picking another location arrives with addon discovery.
+    ConfigManager* cfg = Manager::Get()->GetConfigManager(cfg_namespace);
+    wxString saved_path;
+    if (cfg)
+        saved_path = cfg->Read(cfg_key, wxEmptyString);
+
+    wxDirDialog dir_dlg(this, _T("Select the Brisken directory"), saved_path);
+    if (dir_dlg.ShowModal() != wxID_OK)
+        return;
+
+    const wxString selected_path = dir_dlg.GetPath();
+    if (!isBriskenBaseDir(selected_path))
+    {
+        wxMessageDialog err(nullptr, wrong_location_text, _T("Error"), wxOK | wxICON_ERROR);
+        err.ShowModal();
+        // A refused directory is not remembered: the next dialog would open on it.
+        return;
+    }
+
+    setBKDir(selected_path);
+    if (cfg)
+    {
+        logLine(_T("Saving bkdir"));
+        cfg->Write(cfg_key, selected_path, false);
+    }
 }
 
 void AddonDialog::setBKDir(wxString sDir)
 {
     bk_dir = std::move(sDir);
     addons.clear();
+    const wxString sep = pathSeparator();
+    findAddons(bk_dir + sep + _T("addons") + sep);
+
+    wxArrayString addons_array;
+    for (const AddonFile& addon : addons)
+        addons_array.Add(addon.name);
     bk_addons_list->Clear();
+    if (!addons_array.IsEmpty())
+        bk_addons_list->InsertItems(addons_array, 0);
+
+    const NameSet used_addons = namesOf(getAddonsUsedInCurrentProject());
+    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
+        if (used_addons.count(bk_addons_list->GetString(j)))
+            bk_addons_list->Check(j, true);
+
+    // The field names the location that the list belongs to.
+    bk_dir_txt->ChangeValue(bk_dir);
 }
 
-AddonFiles AddonDialog::findAddons(const wxString& /*inDir*/)
+AddonFiles AddonDialog::findAddons(const wxString& inDir)
 {
+    // An unreadable or missing folder yields no addons; wx must not report it in a box.
+    const wxLogNull no_error_boxes;
+    wxDir dir;
+    if (wxDir::Exists(inDir))
+        dir.Open(inDir);
+    logLine(_T("Finding addons in"));
+    logLine(inDir);
+
+    wxString file;
+    bool cont = dir.IsOpened() && dir.GetFirst(&file, wxEmptyString, wxDIR_DIRS);
+    while (cont)
+    {
+        const wxString addon_dir_name = inDir + file;
+        {
+            const wxDir addon_dir(addon_dir_name);
+            if (holdsInstallFile(addon_dir))
+                addons.push_back(AddonFile{file, addon_dir_name,
+                                           addon_dir_name + pathSeparator() + installFileName()});
+        }
+        cont = dir.GetNext(&file);
+    }
     return addons;
 }
 
@@ -134,8 +229,11 @@ AddonFiles AddonDialog::getSelectedAddons() const
 
 AddonFiles AddonDialog::getAddonsUsedInCurrentProject() const
 {
-    // Recognising the addons in use arrives with the project analyzer.
-    return AddonFiles();
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
+    ProjectAnalyzer analyzer;
+    analyzer.analyze(project);
+    return analyzer.getUsedAddons();
 }
 
 AddonFiles AddonDialog::getPreviouslySelectedAddons() const
@@ -145,43 +243,31 @@ AddonFiles AddonDialog::getPreviouslySelectedAddons() const
 
 AddonFiles AddonDialog::getNewSelectedAddons() const
 {
-    const AddonFiles selected_addons = getSelectedAddons();
-    const AddonFiles used = getAddonsUsedInCurrentProject();
+    const NameSet used = namesOf(getAddonsUsedInCurrentProject());
     AddonFiles new_selected;
-    for (const AddonFile& selected : selected_addons)
-    {
-        bool is_new_addon = true;
-        for (const AddonFile& in_use : used)
-        {
-            if (in_use.name == selected.name)
-            {
-                is_new_addon = false;
-                break;
-            }
-        }
-        if (is_new_addon)
+    for (const AddonFile& selected : getSelectedAddons())
+        if (!used.count(selected.name))
             new_selected.push_back(selected);
-    }
     return new_selected;
 }
 
 AddonFiles AddonDialog::getDeselectedAddons() const
 {
-    const AddonFiles new_selected = getSelectedAddons();
+    // Only an addon that is listed now and not ticked was unticked by the user. An addon of
+    // the opening snapshot that another location does not list was never shown unticked, so
+    // its files stay in the project.
+    NameSet listed;
+    NameSet ticked;
+    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
+    {
+        const wxString name = bk_addons_list->GetString(j);
+        listed.insert(name);
+        if (bk_addons_list->IsChecked(j))
+            ticked.insert(name);
+    }
     AddonFiles deselected;
     for (const AddonFile& prev : getPreviouslySelectedAddons())
-    {
-        bool still_selected = false;
-        for (const AddonFile& sel : new_selected)
-        {
-            if (prev.name == sel.name)
-            {
-                still_selected = true;
-                break;
-            }
-        }
-        if (!still_selected)
+        if (listed.count(prev.name) && !ticked.count(prev.name))
             deselected.push_back(prev);
-    }
     return deselected;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include <wx/dir.h>
 #include <wx/filename.h>
 #include <wx/string.h>
 
@@ -30,6 +31,18 @@ struct FileInfo
 inline wxString pathSeparator()
 {
     return wxString(wxFileName::GetPathSeparator(wxPATH_NATIVE));
+}
+
+// The file that makes a directory an addon.
+inline wxString installFileName()
+{
+    return _T("install.xml");
+}
+
+// True when the opened directory holds a file named exactly "install.xml" (case included).
+inline bool holdsInstallFile(const wxDir& dir)
+{
+    return dir.IsOpened() && dir.HasFiles(installFileName());
 }
 
 // Writes one line to the IDE's application log, level info, with no prefix.

@@ -125,6 +125,7 @@ TEST_F(DialogTest, OkCountsEveryListedItemAndReturnsOk)
     AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
     auto* list = listOf(dlg, {_T("alpha"), _T("beta"), _T("gamma")});
     list->Check(1);
+    harness::clearLog();
     EXPECT_EQ(runAndPress(dlg, 2049), wxID_OK);
     EXPECT_EQ(harness::logLines(), (Lines{_T("OK clicked."), _T("total 3")}));
 }
@@ -132,6 +133,7 @@ TEST_F(DialogTest, OkCountsEveryListedItemAndReturnsOk)
 TEST_F(DialogTest, CloseReturnsCloseAndWritesNothing)
 {
     AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    harness::clearLog();
     EXPECT_EQ(runAndPress(dlg, 2050), wxID_CLOSE);
     EXPECT_TRUE(harness::logLines().empty());
 }

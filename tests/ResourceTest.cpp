@@ -23,7 +23,9 @@ TEST(ResourceTest, MissingArchiveIsReportedAndTheCommandStillWorks)
     harness::clearLog();
     harness::setModalAnswer([](wxDialog*) { return static_cast<int>(wxID_CLOSE); });
     EXPECT_EQ(static_cast<cbToolPlugin*>(plugin)->Execute(), 0);
-    const std::vector<wxString> expected{_T("Brisken Addon"), _T("No addons selected.")};
+    const std::vector<wxString> expected{_T("Brisken Addon"), _T("Finding addons in"),
+                                         _T("You need to select the Brisken directory./addons/"),
+                                         _T("No addons selected.")};
     EXPECT_EQ(harness::logLines(), expected);
     harness::clearModalAnswer();
 }

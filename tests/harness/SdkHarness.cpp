@@ -12,6 +12,7 @@
 
 #include <wx/app.h>
 #include <wx/dir.h>
+#include <wx/dirdlg.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/frame.h>
@@ -57,9 +58,18 @@ class ModalHook : public wxModalDialogHook
 protected:
     int Enter(wxDialog* dialog) override
     {
-        harness::SeenDialog seen{dialog->GetTitle(), wxString()};
+        harness::SeenDialog seen{dialog->GetTitle(), wxString(), wxString(), 0};
         if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
+        {
+            seen.title = box->GetTitle();
             seen.message = box->GetMessage();
+            seen.style = box->GetMessageDialogStyle();
+        }
+        else if (auto* picker = dynamic_cast<wxDirDialogBase*>(dialog))
+        {
+            seen.message = picker->GetMessage();
+            seen.path = picker->GetPath();
+        }
         seen_dialogs.push_back(seen);
         if (modal_answer)
             return modal_answer(dialog);

@@ -4,6 +4,7 @@
 #define SDK_HARNESS_H
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,12 @@
 #include <wx/dynarray.h>
 #include <wx/frame.h>
 #include <wx/string.h>
+
+// Readable wide strings in test failures.
+inline void PrintTo(const wxString& text, std::ostream* os)
+{
+    *os << '"' << static_cast<const char*>(text.utf8_str()) << '"';
+}
 
 class cbPlugin;
 class cbProject;
@@ -33,7 +40,9 @@ void clearModalAnswer();
 struct SeenDialog
 {
     wxString title;
-    wxString message; // set for message boxes
+    wxString message; // a message box's text, or a directory picker's message
+    wxString path;    // a directory picker's start path
+    long style;       // a message box's style
 };
 std::vector<SeenDialog> seenDialogs();
 

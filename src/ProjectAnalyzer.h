@@ -1,0 +1,29 @@
+// Finds the Brisken addons that a project already uses, from the paths of its files.
+#ifndef BRISKEN_PROJECTANALYZER_H
+#define BRISKEN_PROJECTANALYZER_H
+
+#include "Shared.h"
+
+class cbProject;
+
+class ProjectAnalyzer
+{
+public:
+    ProjectAnalyzer() = default;
+
+    // Refills the result from the project's files; a null project gives an empty result.
+    void analyze(cbProject* pProject);
+    // One entry per project file that lies in an addon directory, in the project's file order.
+    AddonFiles getUsedAddons() const;
+
+private:
+    AddonFiles addon_files;
+};
+
+namespace project_analyzer_limits
+{
+// Larger projects are not examined at all: the walk probes the disk for every file.
+constexpr int max_files = 10000;
+} // namespace project_analyzer_limits
+
+#endif // BRISKEN_PROJECTANALYZER_H
