@@ -10,20 +10,14 @@
 #include <manager.h>
 
 #include "AddonDialog.h"
+#include "DialogControls.h"
 #include "SdkHarness.h"
 
 namespace
 {
 using Lines = std::vector<wxString>;
 
-template <typename T> std::vector<T*> childrenOf(wxWindow* parent)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : parent->GetChildren())
-        if (auto* typed = dynamic_cast<T*>(child))
-            found.push_back(typed);
-    return found;
-}
+using controls::childrenOf;
 
 // The dialog's check list, filled with `names` as discovery would fill it.
 wxCheckListBox* listOf(AddonDialog& dlg, const std::vector<wxString>& names)

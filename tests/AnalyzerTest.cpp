@@ -1,0 +1,160 @@
+// Which addons a real project uses, told from the paths of its files and the disk.
+#include <gtest/gtest.h>
+
+#include <cbproject.h>
+#include <manager.h>
+#include <projectmanager.h>
+
+#include "DiskFixture.h"
+#include "ProjectAnalyzer.h"
+#include "SdkHarness.h"
+
+namespace
+{
+using Lines = std::vector<wxString>;
+using Names = std::vector<wxString>;
+
+Names namesOf(const AddonFiles& addons)
+{
+    Names names;
+    for (const AddonFile& addon : addons)
+        names.push_back(addon.name);
+    return names;
+}
+
+class AnalyzerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta")});
+        harness::clearLog();
+    }
+    void TearDown() override { fixture::closeProjects(); }
+
+    // A project in apps/demos/ex1 of the tree, three folders below the tree's base.
+    cbProject* open(const std::vector<wxString>& units, const wxString& name = _T("ex1"))
+    {
+        cbProject* project =
+            fixture::openProject(tree / _T("apps/demos/") + name + _T("/") + name + _T(".cbp"), units);
+        harness::clearLog();
+        return project;
+    }
+
+    static AddonFiles analyze(cbProject* pProject)
+    {
+        ProjectAnalyzer analyzer;
+        analyzer.analyze(pProject);
+        return analyzer.getUsedAddons();
+    }
+
+    fixture::TempDir tree;
+};
+} // namespace
+
+TEST_F(AnalyzerTest, NoProjectGivesNothingAndWritesNothing)
+{
+    EXPECT_TRUE(analyze(nullptr).empty());
+    EXPECT_TRUE(harness::logLines().empty());
+}
+
+TEST_F(AnalyzerTest, AFileBelowAnAddonFolderNamesThatAddon)
+{
+    cbProject* project = open({_T("../../../addons/alpha/src/alphaView.cpp"), _T("main.cpp")});
+    ASSERT_NE(project, nullptr);
+    const AddonFiles used = analyze(project);
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Project title:ex1")}));
+    ASSERT_EQ(used.size(), 1u);
+    EXPECT_EQ(used[0].name, _T("alpha"));
+    // Built from the project's folder and the stored relative path, not normalised.
+    EXPECT_EQ(used[0].addon_dir, tree / _T("apps/demos/ex1/../../../addons/alpha"));
+    EXPECT_EQ(used[0].install_file,
+              tree / _T("apps/demos/ex1/../../../addons/alpha/install.xml"));
+}
+
+TEST_F(AnalyzerTest, OneEntryPerProjectFileInTheProjectsFileOrder)
+{
+    cbProject* project = open({_T("../../../addons/beta/b.cpp"), _T("main.cpp"),
+                               _T("../../../addons/alpha/src/a1.cpp"),
+                               _T("../../../addons/alpha/src/a2.cpp"),
+                               _T("../../../addons/alpha/src/a3.h")});
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(namesOf(analyze(project)),
+              (Names{_T("alpha"), _T("alpha"), _T("alpha"), _T("beta")}));
+}
+
+TEST_F(AnalyzerTest, OnlyFoldersHoldingAnInstallFileBelowAnAddonsFolderCount)
+{
+    // src/addons.cpp has no "addons/" in its path, so the install file beside it is never seen.
+    fixture::makeAddon(tree / _T("apps/demos/ex1/src"), _T("addons"));
+    fixture::makeDir(tree / _T("addons/plain/src"));
+    fixture::makeAddon(tree / _T("myaddons"), _T("mine"));
+    cbProject* project = open({_T("src/addons.cpp"), _T("../../../addons/plain/src/p.cpp"),
+                               _T("../../../addons/gone/src/g.cpp"),
+                               _T("../../../myaddons/mine/m.cpp"), _T("addons.h")});
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(namesOf(analyze(project)), (Names{_T("mine")}));
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Project title:ex1")}));
+}
+
+TEST_F(AnalyzerTest, AnInstallFileInTheAddonsFolderItselfCountsForEveryFileBelowIt)
+{
+    fixture::writeFile(tree / _T("addons/install.xml"), "<install/>");
+    cbProject* project = open({_T("../../../addons/alpha/a.cpp"), _T("../../../addons/beta/b.cpp")});
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(namesOf(analyze(project)),
+              (Names{_T("addons"), _T("alpha"), _T("addons"), _T("beta")}));
+}
+
+TEST_F(AnalyzerTest, AnAddonDeletedFromDiskIsNoLongerInUse)
+{
+    cbProject* project = open({_T("../../../addons/alpha/a.cpp"), _T("../../../addons/beta/b.cpp")});
+    ASSERT_NE(project, nullptr);
+    ASSERT_TRUE(wxFileName::Rmdir(tree / _T("addons/beta"), wxPATH_RMDIR_RECURSIVE));
+    EXPECT_EQ(namesOf(analyze(project)), (Names{_T("alpha")}));
+}
+
+TEST_F(AnalyzerTest, SpacesNonAsciiAndDotDotPathsAreWalkedAsStored)
+{
+    fixture::makeAddon(tree / _T("addons"), wxString::FromUTF8("grün addon"));
+    cbProject* project = open({wxString::FromUTF8("../../../addons/grün addon/src/g.cpp"),
+                               _T("../../../apps/../addons/alpha/a.cpp")});
+    ASSERT_NE(project, nullptr);
+    const AddonFiles used = analyze(project);
+    Names names = namesOf(used);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Names{_T("alpha"), wxString::FromUTF8("grün addon")}));
+}
+
+TEST_F(AnalyzerTest, ProjectsOfMoreThanTenThousandFilesAreNotExamined)
+{
+    std::vector<wxString> units{_T("../../../addons/alpha/a.cpp")};
+    for (int i = 1; i < 10000; ++i)
+        units.push_back(wxString::Format(_T("src/f%05d.cpp"), i));
+    cbProject* at_cap = open(units, _T("big"));
+    ASSERT_NE(at_cap, nullptr);
+    ASSERT_EQ(at_cap->GetFilesCount(), 10000);
+    EXPECT_EQ(namesOf(analyze(at_cap)), (Names{_T("alpha")}));
+    fixture::closeProjects();
+
+    units.push_back(_T("src/f10000.cpp"));
+    cbProject* over_cap = open(units, _T("bigger"));
+    ASSERT_NE(over_cap, nullptr);
+    ASSERT_EQ(over_cap->GetFilesCount(), 10001);
+    EXPECT_TRUE(analyze(over_cap).empty());
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Project title:bigger")}));
+}
+
+TEST_F(AnalyzerTest, EachAnalysisStartsAfresh)
+{
+    cbProject* first = open({_T("../../../addons/alpha/a.cpp")}, _T("first"));
+    cbProject* second = open({_T("../../../addons/beta/b.cpp")}, _T("second"));
+    ASSERT_TRUE(first && second);
+    ProjectAnalyzer analyzer;
+    analyzer.analyze(first);
+    EXPECT_EQ(namesOf(analyzer.getUsedAddons()), (Names{_T("alpha")}));
+    analyzer.analyze(second);
+    EXPECT_EQ(namesOf(analyzer.getUsedAddons()), (Names{_T("beta")}));
+    analyzer.analyze(nullptr);
+    EXPECT_TRUE(analyzer.getUsedAddons().empty());
+}

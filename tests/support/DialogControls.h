@@ -1,0 +1,60 @@
+// Reaches the addon dialog's controls the way a user sees them.
+#ifndef DIALOG_CONTROLS_H
+#define DIALOG_CONTROLS_H
+
+#include <vector>
+
+#include <wx/checklst.h>
+#include <wx/textctrl.h>
+#include <wx/window.h>
+
+namespace controls
+{
+template <typename T> std::vector<T*> childrenOf(wxWindow* parent)
+{
+    std::vector<T*> found;
+    for (wxWindow* child : parent->GetChildren())
+        if (auto* typed = dynamic_cast<T*>(child))
+            found.push_back(typed);
+    return found;
+}
+
+inline wxCheckListBox* checkList(wxWindow* dialog)
+{
+    return childrenOf<wxCheckListBox>(dialog).at(0);
+}
+
+inline wxString locationField(wxWindow* dialog)
+{
+    return childrenOf<wxTextCtrl>(dialog).at(0)->GetValue();
+}
+
+// The texts of the list's items, all of them or only the ticked ones.
+inline std::vector<wxString> listed(wxWindow* dialog, bool onlyTicked = false)
+{
+    std::vector<wxString> items;
+    wxCheckListBox* list = checkList(dialog);
+    for (unsigned int j = 0; j < list->GetCount(); ++j)
+        if (!onlyTicked || list->IsChecked(j))
+            items.push_back(list->GetString(j));
+    return items;
+}
+
+inline std::vector<wxString> ticked(wxWindow* dialog)
+{
+    return listed(dialog, true);
+}
+
+// Ticks or unticks the item with this text; false when no item has it.
+inline bool tick(wxWindow* dialog, const wxString& name, bool bTicked = true)
+{
+    wxCheckListBox* list = checkList(dialog);
+    const int index = list->FindString(name, true);
+    if (index == wxNOT_FOUND)
+        return false;
+    list->Check(static_cast<unsigned int>(index), bTicked);
+    return true;
+}
+} // namespace controls
+
+#endif // DIALOG_CONTROLS_H

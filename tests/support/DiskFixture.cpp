@@ -1,0 +1,113 @@
+#include "DiskFixture.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include <wx/filename.h>
+
+#include <cbproject.h>
+#include <manager.h>
+#include <projectmanager.h>
+
+namespace fixture
+{
+namespace
+{
+std::string escapeXml(const wxString& text)
+{
+    std::string out;
+    for (const char c : std::string(text.utf8_str()))
+    {
+        switch (c)
+        {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+} // namespace
+
+TempDir::TempDir()
+{
+    char tmpl[] = "/tmp/brisken-tree-XXXXXX";
+    if (const char* made = mkdtemp(tmpl))
+        dir = wxString::FromUTF8(made);
+}
+
+TempDir::~TempDir()
+{
+    if (!dir.empty())
+        wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+}
+
+bool makeDir(const wxString& path)
+{
+    return wxFileName::Mkdir(path, 0755, wxPATH_MKDIR_FULL);
+}
+
+bool writeFile(const wxString& path, const std::string& text)
+{
+    if (!makeDir(wxFileName(path).GetPath()))
+        return false;
+    std::ofstream out(std::string(path.utf8_str()), std::ios::binary | std::ios::trunc);
+    out << text;
+    return static_cast<bool>(out);
+}
+
+void makeAddon(const wxString& addonsDir, const wxString& name)
+{
+    writeFile(addonsDir + _T("/") + name + _T("/install.xml"),
+              "<?xml version=\"1.0\"?>\n<install><add/></install>\n");
+}
+
+void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons)
+{
+    makeDir(base + _T("/apps"));
+    makeDir(base + _T("/libs"));
+    makeDir(base + _T("/addons"));
+    for (const wxString& name : addons)
+        makeAddon(base + _T("/addons"), name);
+}
+
+bool writeProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets)
+{
+    const wxString title = wxFileName(cbpPath).GetName();
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+                      "<CodeBlocks_project_file>\n"
+                      "\t<FileVersion major=\"1\" minor=\"6\" />\n"
+                      "\t<Project>\n"
+                      "\t\t<Option title=\"" + escapeXml(title) + "\" />\n"
+                      "\t\t<Option compiler=\"gcc\" />\n"
+                      "\t\t<Build>\n";
+    for (int t = 0; t < targets; ++t)
+    {
+        const std::string name = t == 0 ? "Release" : "Target" + std::to_string(t);
+        xml += "\t\t\t<Target title=\"" + name + "\">\n"
+               "\t\t\t\t<Option output=\"bin/" + name + "/app\" prefix_auto=\"1\" extension_auto=\"1\" />\n"
+               "\t\t\t\t<Option type=\"1\" />\n"
+               "\t\t\t\t<Option compiler=\"gcc\" />\n"
+               "\t\t\t</Target>\n";
+    }
+    xml += "\t\t</Build>\n";
+    for (const wxString& unit : units)
+        xml += "\t\t<Unit filename=\"" + escapeXml(unit) + "\" />\n";
+    xml += "\t</Project>\n</CodeBlocks_project_file>\n";
+    return writeFile(cbpPath, xml);
+}
+
+cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets)
+{
+    if (!writeProject(cbpPath, units, targets))
+        return nullptr;
+    return Manager::Get()->GetProjectManager()->LoadProject(cbpPath, true);
+}
+
+void closeProjects()
+{
+    Manager::Get()->GetProjectManager()->CloseAllProjects(true);
+}
+} // namespace fixture

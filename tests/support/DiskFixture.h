@@ -1,0 +1,51 @@
+// Brisken trees and Code::Blocks projects built on disk for one test, removed afterwards.
+#ifndef DISK_FIXTURE_H
+#define DISK_FIXTURE_H
+
+#include <string>
+#include <vector>
+
+#include <wx/string.h>
+
+class cbProject;
+
+namespace fixture
+{
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const wxString& path() const { return dir; }
+    // The path of `relative` inside the folder.
+    wxString operator/(const wxString& relative) const { return dir + _T("/") + relative; }
+
+private:
+    wxString dir;
+};
+
+bool makeDir(const wxString& path);
+// Writes `text` (UTF-8) to `path`, creating its folders.
+bool writeFile(const wxString& path, const std::string& text = std::string());
+
+// A Brisken base folder: addons, apps and libs, and one addon folder with an install file
+// for each name.
+void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons);
+// An addon folder with an install file that lists nothing.
+void makeAddon(const wxString& addonsDir, const wxString& name);
+
+// Writes a project file `cbpPath` whose files are `units`, as stored (relative to the project
+// folder), with `targets` build targets.
+bool writeProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);
+// Writes the project, loads it through the IDE's project manager and makes it active.
+cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& units,
+                       int targets = 1);
+// Closes every project without saving.
+void closeProjects();
+} // namespace fixture
+
+#endif // DISK_FIXTURE_H
