@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config zip unzip
-    codeblocks codeblocks-dev libwxgtk3.2-dev libtinyxml-dev
+    codeblocks codeblocks-dev libwxgtk3.2-dev libtinyxml-dev libgtk-3-dev
     libgtest-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xdotool imagemagick

@@ -9,6 +9,7 @@
 #include <pluginmanager.h>
 #include <projectmanager.h>
 
+#include "DiskFixture.h"
 #include "SdkHarness.h"
 
 namespace
@@ -144,4 +145,24 @@ TEST_F(PluginTest, EveryRunBuildsANewDialogWithAFreshIdentifier)
     EXPECT_NE(ids[0], ids[1]);
     const Lines one_run = opening + Lines{_T("No addons selected.")};
     EXPECT_EQ(harness::logLines(), one_run + one_run);
+}
+
+TEST_F(PluginTest, ConfirmingAsksTheProjectAgainWhichAddonsAreNew)
+{
+    fixture::TempDir tree;
+    fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta")});
+    ASSERT_NE(fixture::openProject(tree / _T("apps/demos/ex1/ex1.cbp"),
+                                   {_T("../../../addons/beta/src/b.cpp"), _T("main.cpp")}),
+              nullptr);
+    Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
+    harness::clearLog();
+
+    harness::setModalAnswer(harness::pressButton(ok_id));
+    EXPECT_EQ(execute(), 0);
+    EXPECT_EQ(harness::logLines(),
+              (Lines{_T("Brisken Addon"), _T("Finding addons in"), tree / _T("addons/"),
+                     _T("Project title:ex1"), _T("OK clicked."), _T("total 2"),
+                     _T("Project title:ex1")}));
+    EXPECT_EQ(harness::treeRebuilds(), 1);
+    fixture::closeProjects();
 }

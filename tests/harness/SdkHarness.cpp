@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <gtk/gtk.h>
+
 #include <wx/app.h>
 #include <wx/dir.h>
 #include <wx/dirdlg.h>
@@ -51,6 +53,15 @@ public:
     void Append(const wxString& msg, Logger::level /*lv*/) override { captured_lines.push_back(msg); }
 };
 
+// The folder that the native directory picker shows.
+wxString currentFolder(GtkWidget* widget)
+{
+    gchar* folder = gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(widget));
+    const wxString current = folder ? wxString::FromUTF8(folder) : wxString();
+    g_free(folder);
+    return current;
+}
+
 // Every modal dialog passes here before it shows. Without an answer from the test it is
 // cancelled, so that an unexpected dialog fails a test instead of hanging the suite.
 class ModalHook : public wxModalDialogHook
@@ -68,7 +79,6 @@ protected:
         else if (auto* picker = dynamic_cast<wxDirDialogBase*>(dialog))
         {
             seen.message = picker->GetMessage();
-            seen.path = picker->GetPath();
         }
         seen_dialogs.push_back(seen);
         if (modal_answer)
@@ -282,6 +292,59 @@ ModalAnswer pressButton(wxWindowID nID)
             click.SetEventObject(dialog->FindWindow(nID));
             dialog->GetEventHandler()->ProcessEvent(click);
         });
+        return static_cast<int>(wxID_NONE);
+    };
+}
+namespace
+{
+// The native picker changes folders asynchronously, so it is answered from a GLib timer, which
+// lets the main loop run in between: first the folder it opens in is recorded, then it goes to
+// the wanted folder and is confirmed there, or it is cancelled when no folder is wanted. Each
+// wait ends after two seconds at most.
+struct PendingChoice
+{
+    GtkWidget* widget;
+    wxString path;
+    size_t seen_index;
+    bool start_recorded = false;
+    int attempts_left = 200;
+};
+
+gboolean answerPicker(gpointer data)
+{
+    auto* choice = static_cast<PendingChoice*>(data);
+    const wxString shown = currentFolder(choice->widget);
+    const bool waiting = choice->start_recorded ? shown != choice->path : shown.empty();
+    if (waiting && --choice->attempts_left > 0)
+        return G_SOURCE_CONTINUE;
+    if (!choice->start_recorded)
+    {
+        if (choice->seen_index < seen_dialogs.size())
+            seen_dialogs[choice->seen_index].path = shown;
+        choice->start_recorded = true;
+        choice->attempts_left = 200;
+        if (!choice->path.empty())
+        {
+            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(choice->widget),
+                                                choice->path.utf8_str());
+            return G_SOURCE_CONTINUE;
+        }
+    }
+    gtk_dialog_response(GTK_DIALOG(choice->widget),
+                        choice->path.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
+    delete choice;
+    return G_SOURCE_REMOVE;
+}
+} // namespace
+
+ModalAnswer chooseDirectory(const wxString& path)
+{
+    return [path](wxDialog* dialog) {
+        if (!dynamic_cast<wxDirDialogBase*>(dialog))
+            return static_cast<int>(wxID_OK);
+        // The user's way: look at the picker, go to the folder and confirm it.
+        auto* widget = static_cast<GtkWidget*>(dialog->GetHandle());
+        g_timeout_add(10, answerPicker, new PendingChoice{widget, path, seen_dialogs.size() - 1});
         return static_cast<int>(wxID_NONE);
     };
 }

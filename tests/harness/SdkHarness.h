@@ -35,13 +35,17 @@ void setModalAnswer(ModalAnswer answer);
 // Lets the dialog run and presses its button `nID` from inside the running modal loop.
 ModalAnswer pressButton(wxWindowID nID);
 void clearModalAnswer();
+// Answers the directory picker by going to `path` in it and confirming (an empty path
+// cancels it), and confirms any other dialog. The folder that the picker opened in is
+// recorded as its seen path.
+ModalAnswer chooseDirectory(const wxString& path);
 
 // Titles and messages of the modal dialogs seen since the last clearLog().
 struct SeenDialog
 {
     wxString title;
     wxString message; // a message box's text, or a directory picker's message
-    wxString path;    // a directory picker's start path
+    wxString path;    // the folder a directory picker opened in, when chooseDirectory answered it
     long style;       // a message box's style
 };
 std::vector<SeenDialog> seenDialogs();

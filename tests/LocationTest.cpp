@@ -1,0 +1,314 @@
+// The Brisken location: applied when the dialog opens, picked with "...", checked, stored;
+// and the ticked, newly ticked and unticked addons that follow from it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include <wx/ffile.h>
+#include <wx/msgdlg.h>
+
+#include <configmanager.h>
+#include <manager.h>
+
+#include "AddonDialog.h"
+#include "DialogControls.h"
+#include "DiskFixture.h"
+#include "SdkHarness.h"
+
+namespace
+{
+using Lines = std::vector<wxString>;
+using Names = std::vector<wxString>;
+
+Names namesOf(const AddonFiles& addons)
+{
+    Names names;
+    for (const AddonFile& addon : addons)
+        names.push_back(addon.name);
+    return names;
+}
+
+const wxString wrong_location_message =
+    _T("Incorrect Brisken location.\n")
+    _T("Please select the 'base' directory where you unpakked Brisken.\n")
+    _T("This directory contains the addons, libs, apps, etc. directories.");
+
+ConfigManager* cfg()
+{
+    return Manager::Get()->GetConfigManager(_T("brisken"));
+}
+
+class LocationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        cfg()->UnSet(_T("bk_dir"));
+        fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta"), _T("gamma")});
+        fixture::makeBriskenTree(other.path(), {_T("alpha"), _T("delta")});
+        harness::clearLog();
+        harness::clearModalAnswer();
+    }
+    void TearDown() override
+    {
+        dlg.reset();
+        fixture::closeProjects();
+        harness::clearModalAnswer();
+        cfg()->UnSet(_T("bk_dir"));
+    }
+
+    // The project apps/demos/ex1 of the first tree, using these addons of that tree.
+    void useAddons(const Names& addons)
+    {
+        std::vector<wxString> units{_T("main.cpp")};
+        for (const wxString& name : addons)
+            units.push_back(_T("../../../addons/") + name + _T("/src/") + name + _T(".cpp"));
+        ASSERT_NE(fixture::openProject(tree / _T("apps/demos/ex1/ex1.cbp"), units), nullptr);
+    }
+
+    void openDialog(const wxString& storedLocation)
+    {
+        if (!storedLocation.empty())
+            cfg()->Write(_T("bk_dir"), storedLocation, false);
+        dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(),
+                                            _T("Brisken Addon Plugin"));
+    }
+
+    // Presses "..." and answers the picker with `path` (empty: cancel).
+    void pickLocation(const wxString& path)
+    {
+        harness::setModalAnswer(harness::chooseDirectory(path));
+        harness::clearLog();
+        wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, 2048);
+        dlg->onBKDirButtonClick(click);
+        harness::clearModalAnswer();
+    }
+
+    fixture::TempDir tree;
+    fixture::TempDir other;
+    std::unique_ptr<AddonDialog> dlg;
+};
+} // namespace
+
+TEST_F(LocationTest, OpensOnTheStoredLocationWithTheAddonsInUseTicked)
+{
+    useAddons({_T("beta")});
+    harness::clearLog();
+    openDialog(tree.path());
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), tree / _T("addons/"),
+                                          _T("Project title:ex1")}));
+    EXPECT_EQ(controls::locationField(dlg.get()), tree.path());
+    EXPECT_EQ(controls::listed(dlg.get()), namesOf(dlg->getFoundAddons()));
+    EXPECT_EQ(controls::listed(dlg.get()).size(), 3u);
+    EXPECT_EQ(controls::ticked(dlg.get()), (Names{_T("beta")}));
+    const AddonFiles snapshot = dlg->getPreviouslySelectedAddons();
+    ASSERT_EQ(snapshot.size(), 1u);
+    EXPECT_EQ(snapshot[0].name, _T("beta"));
+    EXPECT_EQ(snapshot[0].install_file, tree / _T("addons/beta/install.xml"));
+    EXPECT_TRUE(harness::seenDialogs().empty());
+}
+
+TEST_F(LocationTest, WithoutAProjectNothingIsTickedAndNothingIsInUse)
+{
+    openDialog(tree.path());
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), tree / _T("addons/")}));
+    EXPECT_TRUE(controls::ticked(dlg.get()).empty());
+    EXPECT_TRUE(dlg->getPreviouslySelectedAddons().empty());
+    controls::tick(dlg.get(), _T("gamma"));
+    EXPECT_EQ(namesOf(dlg->getNewSelectedAddons()), (Names{_T("gamma")}));
+    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
+}
+
+TEST_F(LocationTest, UnusableStoredLocationsGiveAnEmptyListAndNoBox)
+{
+    fixture::writeFile(other / _T("file"), "x");
+    for (const wxString& stored : {other / _T("file"), tree / _T("missing"), wxString(_T("/"))})
+    {
+        openDialog(stored);
+        EXPECT_TRUE(controls::listed(dlg.get()).empty()) << stored;
+        EXPECT_EQ(controls::locationField(dlg.get()), stored);
+    }
+    EXPECT_TRUE(harness::seenDialogs().empty());
+}
+
+TEST_F(LocationTest, AnAcceptedLocationIsListedShownAndStored)
+{
+    useAddons({_T("alpha"), _T("beta")});
+    openDialog(tree.path());
+    const Names opening_ticks = controls::ticked(dlg.get());
+    pickLocation(other.path());
+    EXPECT_EQ(harness::logLines(),
+              (Lines{_T("bkDirSelect clicked"), _T("Finding addons in"), other / _T("addons/"),
+                     _T("Project title:ex1"), _T("Saving bkdir")}));
+    EXPECT_EQ(namesOf(dlg->getFoundAddons()).size(), 2u);
+    EXPECT_EQ(controls::listed(dlg.get()), namesOf(dlg->getFoundAddons()));
+    // The project's alpha lives in the first tree, but the name is what counts.
+    EXPECT_EQ(controls::ticked(dlg.get()), (Names{_T("alpha")}));
+    EXPECT_EQ(controls::locationField(dlg.get()), other.path());
+    EXPECT_EQ(cfg()->Read(_T("bk_dir"), wxEmptyString), other.path());
+    EXPECT_EQ(namesOf(dlg->getPreviouslySelectedAddons()), opening_ticks);
+    EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), other / _T("addons/alpha/install.xml"));
+
+    // The IDE writes its configuration file from what was stored.
+    cfg()->Flush();
+    wxString saved;
+    ASSERT_TRUE(wxFFile(harness::homeDir() + _T("/.config/codeblocks/default.conf")).ReadAll(&saved));
+    EXPECT_NE(saved.Find(_T("<brisken>")), wxNOT_FOUND);
+    EXPECT_NE(saved.Find(other.path()), wxNOT_FOUND);
+}
+
+TEST_F(LocationTest, TheNextDialogOpensOnTheAcceptedLocation)
+{
+    openDialog(tree.path());
+    pickLocation(other.path());
+    dlg.reset();
+    harness::clearLog();
+    dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    EXPECT_EQ(controls::locationField(dlg.get()), other.path());
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), other / _T("addons/")}));
+}
+
+TEST_F(LocationTest, ARefusedLocationIsReportedAndNeitherListedNorStored)
+{
+    fixture::makeDir(other / _T("no_apps/addons/alpha"));
+    fixture::makeDir(other / _T("no_apps/libs"));
+    fixture::makeDir(other / _T("apps_is_a_file/addons"));
+    fixture::makeDir(other / _T("apps_is_a_file/libs"));
+    fixture::writeFile(other / _T("apps_is_a_file/apps"), "x");
+    fixture::makeDir(other / _T("capital/Addons"));
+    fixture::makeDir(other / _T("capital/apps"));
+    fixture::makeDir(other / _T("capital/libs"));
+
+    useAddons({_T("beta")});
+    openDialog(tree.path());
+    controls::tick(dlg.get(), _T("alpha"));
+    const Names listed = controls::listed(dlg.get());
+    const Names ticked = controls::ticked(dlg.get());
+    ASSERT_EQ(ticked.size(), 2u);
+    for (const wxString& refused :
+         {other / _T("no_apps"), other / _T("apps_is_a_file"), other / _T("capital")})
+    {
+        pickLocation(refused);
+        EXPECT_EQ(harness::logLines(), (Lines{_T("bkDirSelect clicked")})) << refused;
+        const auto seen = harness::seenDialogs();
+        ASSERT_EQ(seen.size(), 2u) << refused;
+        EXPECT_EQ(seen[1].title, _T("Error"));
+        EXPECT_EQ(seen[1].message, wrong_location_message);
+        EXPECT_EQ(seen[1].style, static_cast<long>(wxOK | wxICON_ERROR));
+        EXPECT_EQ(controls::listed(dlg.get()), listed) << refused;
+        EXPECT_EQ(controls::ticked(dlg.get()), ticked);
+        EXPECT_EQ(controls::locationField(dlg.get()), tree.path());
+        EXPECT_EQ(cfg()->Read(_T("bk_dir"), wxEmptyString), tree.path());
+    }
+}
+
+TEST_F(LocationTest, CancellingThePickerChangesNothing)
+{
+    useAddons({_T("beta")});
+    openDialog(tree.path());
+    controls::tick(dlg.get(), _T("gamma"));
+    pickLocation(wxString());
+    EXPECT_EQ(harness::logLines(), (Lines{_T("bkDirSelect clicked")}));
+    Names ticked = controls::ticked(dlg.get());
+    std::sort(ticked.begin(), ticked.end());
+    EXPECT_EQ(ticked, (Names{_T("beta"), _T("gamma")}));
+    EXPECT_EQ(cfg()->Read(_T("bk_dir"), wxEmptyString), tree.path());
+}
+
+TEST_F(LocationTest, ThePickerStartsAtTheStoredPathNeverAtTheHint)
+{
+    openDialog(tree.path());
+    pickLocation(wxString());
+    ASSERT_EQ(harness::seenDialogs().size(), 1u);
+    EXPECT_EQ(harness::seenDialogs()[0].message, _T("Select the Brisken directory"));
+    EXPECT_EQ(harness::seenDialogs()[0].path, tree.path());
+
+    cfg()->UnSet(_T("bk_dir"));
+    dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    pickLocation(wxString());
+    ASSERT_EQ(harness::seenDialogs().size(), 1u);
+    EXPECT_EQ(harness::seenDialogs()[0].path.Find(_T("You need")), wxNOT_FOUND);
+}
+
+TEST_F(LocationTest, SettingALocationAgainListsItOnceAndTicksAfresh)
+{
+    useAddons({_T("beta")});
+    openDialog(tree.path());
+    controls::tick(dlg.get(), _T("alpha"));
+    dlg->setBKDir(tree.path());
+    EXPECT_EQ(controls::listed(dlg.get()).size(), 3u);
+    EXPECT_EQ(dlg->getFoundAddons().size(), 3u);
+    EXPECT_EQ(controls::ticked(dlg.get()), (Names{_T("beta")}));
+
+    // A trailing separator is kept: the addons path then has two in a row.
+    harness::clearLog();
+    dlg->setBKDir(tree.path() + _T("/"));
+    EXPECT_EQ(harness::logLines().at(1), tree.path() + _T("//addons/"));
+    EXPECT_EQ(controls::listed(dlg.get()).size(), 3u);
+}
+
+TEST_F(LocationTest, NewlyTickedAndUntickedFollowTheUsersTicks)
+{
+    useAddons({_T("alpha"), _T("beta")});
+    openDialog(tree.path());
+    const Names opening_ticks = controls::ticked(dlg.get());
+    ASSERT_EQ(opening_ticks.size(), 2u);
+    EXPECT_TRUE(dlg->getNewSelectedAddons().empty());
+    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
+
+    controls::tick(dlg.get(), _T("beta"), false);
+    controls::tick(dlg.get(), _T("gamma"));
+    const AddonFiles added = dlg->getNewSelectedAddons();
+    ASSERT_EQ(namesOf(added), (Names{_T("gamma")}));
+    EXPECT_EQ(added[0].install_file, tree / _T("addons/gamma/install.xml"));
+    EXPECT_TRUE(added[0].addon_dir.empty());
+    const AddonFiles removed = dlg->getDeselectedAddons();
+    ASSERT_EQ(namesOf(removed), (Names{_T("beta")}));
+    EXPECT_EQ(removed[0].install_file, tree / _T("addons/beta/install.xml"));
+
+    controls::tick(dlg.get(), _T("alpha"), false);
+    controls::tick(dlg.get(), _T("gamma"), false);
+    EXPECT_TRUE(dlg->getNewSelectedAddons().empty());
+    EXPECT_EQ(namesOf(dlg->getDeselectedAddons()), opening_ticks);
+}
+
+TEST_F(LocationTest, NewlyTickedKeepListOrderAndCompareNamesExactly)
+{
+    fixture::makeAddon(tree / _T("addons"), _T("Beta"));
+    useAddons({_T("beta")});
+    openDialog(tree.path());
+    for (const wxString& name : controls::listed(dlg.get()))
+        controls::tick(dlg.get(), name);
+    Names expected;
+    for (const wxString& name : controls::listed(dlg.get()))
+        if (name != _T("beta"))
+            expected.push_back(name);
+    EXPECT_EQ(namesOf(dlg->getNewSelectedAddons()), expected);
+}
+
+TEST_F(LocationTest, AnAddonInUseOutsideTheLocationIsNeverListedNewOrUnticked)
+{
+    fixture::makeAddon(tree / _T("elsewhere/addons"), _T("omega"));
+    ASSERT_NE(fixture::openProject(tree / _T("apps/demos/ex1/ex1.cbp"),
+                                   {_T("../../../elsewhere/addons/omega/o.cpp")}),
+              nullptr);
+    openDialog(tree.path());
+    EXPECT_TRUE(controls::ticked(dlg.get()).empty());
+    EXPECT_TRUE(dlg->getNewSelectedAddons().empty());
+    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
+}
+
+TEST_F(LocationTest, AnAddonMissingFromANewLocationDoesNotCountAsUnticked)
+{
+    useAddons({_T("alpha"), _T("beta")});
+    openDialog(tree.path());
+    pickLocation(other.path()); // lists alpha and delta, no beta
+    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
+
+    controls::tick(dlg.get(), _T("alpha"), false);
+    const AddonFiles removed = dlg->getDeselectedAddons();
+    ASSERT_EQ(namesOf(removed), (Names{_T("alpha")}));
+    // The snapshot's own record, taken under the first location.
+    EXPECT_EQ(removed[0].install_file, tree / _T("addons/alpha/install.xml"));
+}
