@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the parser tests with AddressSanitizer and UndefinedBehaviorSanitizer (gcc) and
-# runs them against the real IDE under the harness's own Xvfb.
+# Builds the parser tests and the addon-catalogue tests (discovery, project analysis, location)
+# with AddressSanitizer and UndefinedBehaviorSanitizer (gcc) and runs them against the real
+# IDE under the harness's own Xvfb.
 #   scripts/sanitizer-tests.sh [BUILD_DIR]
 # Exits non-zero on a failing test or on any sanitizer report.
 set -euo pipefail
@@ -14,8 +15,9 @@ flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recove
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
       -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-# Only what the parser tests need (the harness also wants the plug-in module and its archive).
-cmake --build "$build" --target parser_tests -j "${SANITIZE_BUILD_JOBS:-2}"
+# Only what these tests need (the harness also wants the plug-in module and its archive).
+tests=(parser_tests catalogue_tests)
+cmake --build "$build" --target "${tests[@]}" -j "${SANITIZE_BUILD_JOBS:-2}"
 
 # The IDE, wxWidgets and GTK are not instrumented and keep much of what they allocate until
 # the process ends; their leaks are not ours to report. Allocations made by our code alone
@@ -39,25 +41,29 @@ leak:libdbus
 leak:libgnutls
 SUPP
 
-log=$build/sanitizer-tests.log
 run() {
-    ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=$1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    local test=$1 leaks=$2
+    ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=$leaks:strict_string_checks=1:detect_stack_use_after_return=1 \
     LSAN_OPTIONS=suppressions=$supp:print_suppressions=0 \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        "$build/tests/parser_tests" 2>&1 | tee "$log"
+        "$build/tests/$test" 2>&1 | tee "$build/$test.log"
 }
-status=0
-run 1 || status=$?
-# Leak checking stops the process's threads through ptrace, which some containers forbid;
-# there the run is repeated without it rather than failing for the platform's sake.
-if grep -q "LeakSanitizer has encountered a fatal error" "$log"; then
-    echo "sanitizer-tests: leak checking is not possible here; running without it" >&2
+overall=0
+for test in "${tests[@]}"; do
+    log=$build/$test.log
     status=0
-    run 0 || status=$?
-fi
-
-if grep -Eq "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:" "$log"; then
-    echo "sanitizer-tests: sanitizer report in $log" >&2
-    exit 1
-fi
-exit "$status"
+    run "$test" 1 || status=$?
+    # Leak checking stops the process's threads through ptrace, which some containers forbid;
+    # there the run is repeated without it rather than failing for the platform's sake.
+    if grep -q "LeakSanitizer has encountered a fatal error" "$log"; then
+        echo "sanitizer-tests: leak checking is not possible here; running $test without it" >&2
+        status=0
+        run "$test" 0 || status=$?
+    fi
+    if grep -Eq "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:" "$log"; then
+        echo "sanitizer-tests: sanitizer report in $log" >&2
+        status=1
+    fi
+    (( status == 0 )) || overall=1
+done
+exit "$overall"

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -350,35 +351,47 @@ ModalAnswer chooseDirectory(const wxString& path)
 }
 } // namespace harness
 
-int main(int argc, char** argv)
+namespace harness
 {
-    ::testing::InitGoogleTest(&argc, argv);
+namespace
+{
+struct Session
+{
     PrivateXServer x_server;
-    if (!x_server.start())
+    ModalHook hook;
+};
+std::unique_ptr<Session> session;
+} // namespace
+
+bool boot(int& argc, char** argv)
+{
+    session = std::make_unique<Session>();
+    if (!session->x_server.start())
     {
         std::fprintf(stderr, "harness: could not start Xvfb\n");
-        return 1;
+        return false;
     }
     if (!makeHome())
     {
         std::fprintf(stderr, "harness: could not make a temporary HOME\n");
-        return 1;
+        return false;
     }
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
     {
         std::fprintf(stderr, "harness: wxWidgets did not start\n");
-        return 1;
+        return false;
     }
     bootManagers();
-    int result = 1;
-    {
-        ModalHook hook;
-        hook.Register();
-        result = RUN_ALL_TESTS();
-    }
+    session->hook.Register();
+    return true;
+}
 
+void shutDown()
+{
+    session->hook.Unregister();
     shutDownManagers();
     wxEntryCleanup();
     wxFileName::Rmdir(home_dir, wxPATH_RMDIR_RECURSIVE);
-    return result;
+    session.reset();
 }
+} // namespace harness

@@ -24,6 +24,11 @@ class cbProject;
 
 namespace harness
 {
+// Starts the private X server, the temporary HOME, wxWidgets and the IDE's managers, and
+// installs the modal-dialog hook; false when any of them failed. shutDown() undoes it all.
+bool boot(int& argc, char** argv);
+void shutDown();
+
 // Lines that reached the IDE's application log (index 2) since the last clearLog().
 std::vector<wxString> logLines();
 void clearLog();

@@ -1,0 +1,14 @@
+// One boot of the IDE's managers for all tests of a binary.
+#include <gtest/gtest.h>
+
+#include "SdkHarness.h"
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!harness::boot(argc, argv))
+        return 1;
+    const int result = RUN_ALL_TESTS();
+    harness::shutDown();
+    return result;
+}
