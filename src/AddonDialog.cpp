@@ -1,7 +1,6 @@
 #include "AddonDialog.h"
 
 #include <set>
-#include <utility>
 
 #include <wx/arrstr.h>
 #include <wx/dir.h>
@@ -154,7 +153,7 @@ void AddonDialog::showBKDirDialog()
 
 void AddonDialog::setBKDir(wxString sDir)
 {
-    bk_dir = std::move(sDir);
+    bk_dir = sDir;
     addons.clear();
     const wxString sep = pathSeparator();
     findAddons(bk_dir + sep + _T("addons") + sep);
