@@ -5,6 +5,7 @@
 #include <manager.h>
 #include <projectmanager.h>
 
+#include "AddonNames.h"
 #include "DiskFixture.h"
 #include "ProjectAnalyzer.h"
 #include "SdkHarness.h"
@@ -12,15 +13,6 @@
 namespace
 {
 using Lines = std::vector<wxString>;
-using Names = std::vector<wxString>;
-
-Names namesOf(const AddonFiles& addons)
-{
-    Names names;
-    for (const AddonFile& addon : addons)
-        names.push_back(addon.name);
-    return names;
-}
 
 class AnalyzerTest : public ::testing::Test
 {

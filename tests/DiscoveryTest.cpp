@@ -10,6 +10,7 @@
 #include <manager.h>
 
 #include "AddonDialog.h"
+#include "AddonNames.h"
 #include "DialogControls.h"
 #include "DiskFixture.h"
 #include "SdkHarness.h"
@@ -18,13 +19,6 @@ namespace
 {
 using Lines = std::vector<wxString>;
 
-std::vector<wxString> namesOf(const AddonFiles& addons)
-{
-    std::vector<wxString> names;
-    for (const AddonFile& addon : addons)
-        names.push_back(addon.name);
-    return names;
-}
 
 class DiscoveryTest : public ::testing::Test
 {

@@ -12,6 +12,7 @@
 #include <manager.h>
 
 #include "AddonDialog.h"
+#include "AddonNames.h"
 #include "DialogControls.h"
 #include "DiskFixture.h"
 #include "SdkHarness.h"
@@ -19,15 +20,6 @@
 namespace
 {
 using Lines = std::vector<wxString>;
-using Names = std::vector<wxString>;
-
-Names namesOf(const AddonFiles& addons)
-{
-    Names names;
-    for (const AddonFile& addon : addons)
-        names.push_back(addon.name);
-    return names;
-}
 
 const wxString wrong_location_message =
     _T("Incorrect Brisken location.\n")
