@@ -57,11 +57,13 @@ ide_start_x() {
     export DISPLAY=":$(head -n 1 "$fd_file")"
 }
 
-# ide_start PROJECT: starts the IDE on the project, logs into $IDE_WORK/logs; waits for its window.
+# ide_start PROJECT [LOG_DIR]: starts the IDE on the project, logs into LOG_DIR (default
+# $IDE_WORK/logs); waits for its window. A separate LOG_DIR keeps an earlier session's logs.
 ide_start() {
-    local project=$1
-    (cd "$IDE_WORK/logs" && exec codeblocks --no-splash-screen --multiple-instance --no-ipc \
-        --log-to-file --debug-log-to-file "$project" >"$IDE_WORK/logs/stdout.txt" 2>&1) &
+    local project=$1 logs=${2:-$IDE_WORK/logs}
+    mkdir -p "$logs"
+    (cd "$logs" && exec codeblocks --no-splash-screen --multiple-instance --no-ipc \
+        --log-to-file --debug-log-to-file "$project" >"$logs/stdout.txt" 2>&1) &
     IDE_PID=$!
     local name
     name=$(basename "$project" .cbp)
@@ -79,12 +81,70 @@ ide_open_addon_dialog() {
     find_window "^Brisken Addon Plugin$"
 }
 
+# Without a window manager nothing restacks windows for us: when the "Error" box over the addon
+# dialog closes, the main window ends up above the dialog, and clicks and screenshots then hit
+# the main window. Raise the window before acting on it.
+ide_raise() {
+    xdotool windowraise "$1" && xdotool windowfocus --sync "$1"
+}
+
+# Clicks at client coordinates of a window. The pointer comes from elsewhere, as a user's would,
+# so the button sees it enter even when it already rested there after an earlier click.
+ide_click() {
+    local win=$1 x=$2 y=$3
+    ide_raise "$win"
+    xdotool mousemove --window "$win" 5 5 mousemove --window "$win" "$x" "$y" click 1
+}
+
+has_no_window() { [[ -z "$(find_window "$1")" ]]; }
+
 # Clicks at client coordinates of a window and waits for it to close.
 ide_click_and_wait_closed() {
     local win=$1 x=$2 y=$3
-    xdotool windowfocus --sync "$win"
-    xdotool mousemove --window "$win" "$x" "$y" click 1
-    wait_until 30 bash -c "! xdotool search --onlyvisible --name '^Brisken Addon Plugin$' >/dev/null 2>&1"
+    ide_click "$win" "$x" "$y"
+    wait_until 30 has_no_window '^Brisken Addon Plugin$'
+}
+
+# ide_open_dir_picker DIALOG: clicks the location's "..." button (at (355, 35), 25x20) and waits
+# for the folder chooser; prints its window id.
+ide_open_dir_picker() {
+    ide_click "$1" 367 45
+    wait_until 30 has_window "^Select the Brisken directory$" \
+        || { ide_log "the folder chooser did not open"; return 1; }
+    find_window "^Select the Brisken directory$"
+}
+
+# ide_choose_folder PICKER PATH: chooses the folder PATH in the GTK folder chooser by typing it
+# into the location field. PATH's last name must not begin another name in the same folder.
+ide_choose_folder() {
+    local picker=$1 path=${2%/}
+    # On top, since its location field is read from screenshots.
+    ide_raise "$picker"
+    # With nothing stored the chooser opens on "Recent", which ignores a typed location; browse
+    # home first, then open the location field.
+    xdotool key --window "$picker" alt+Home ctrl+l
+    xdotool type --window "$picker" "$path"
+    # As soon as GTK has listed the parent folder it completes the last name inline with a
+    # selected "/". Return on that completion may descend into the only subfolder and answer
+    # with it, so wait until the completion is there, delete it, then confirm the typed folder.
+    wait_until 10 python3 "$IDE_HERE/screen.py" entry-selection "$picker" yes \
+        || { ide_log "the folder chooser did not complete $path"; return 1; }
+    xdotool key --window "$picker" Delete
+    wait_until 10 python3 "$IDE_HERE/screen.py" entry-selection "$picker" no \
+        || { ide_log "the folder chooser kept a completion after $path"; return 1; }
+    xdotool key --window "$picker" Return
+    wait_until 30 has_no_window "^Select the Brisken directory$" \
+        || { ide_log "the folder chooser did not close on $path"; return 1; }
+}
+
+# ide_dismiss_box TITLE_REGEX: answers a message box with Return and waits for it to go.
+ide_dismiss_box() {
+    local box
+    box=$(find_window "$1")
+    [[ -n "$box" ]] || { ide_log "no window matches $1"; return 1; }
+    xdotool windowfocus --sync "$box"
+    xdotool key --window "$box" Return
+    wait_until 30 has_no_window "$1" || { ide_log "the box $1 did not close"; return 1; }
 }
 
 ide_screenshot() { import -window root "$1"; }

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # End to end in the real Code::Blocks: the plug-in loads and attaches, its command opens the
-# addon dialog, Close leaves the project as it was.
+# addon dialog; the location is chosen in the native GTK folder chooser (a wrong folder is
+# refused with a message, the base folder is accepted and stored); the rebuilt list ticks the
+# addon the project uses; after a restart the stored location is used again; Close leaves the
+# project as it was.
 # Usage: run_e2e.sh MODULE ZIP EXAMPLE_DIR
 set -euo pipefail
 module=$(realpath "$1"); zip=$(realpath "$2"); example=$(realpath "$3")
@@ -20,40 +23,141 @@ finish() {
 }
 trap finish EXIT
 
+# A step that cannot go on: say which, keep a picture of the screen, stop.
+fail() {
+    ide_log "FAILED: $*"
+    ide_screenshot "$work/failure.png" 2>/dev/null || true
+    echo "e2e: 0 passed, 1 failed"
+    exit 1
+}
+
 ide_prepare "$work" "$module" "$zip"
 cp -r "$example" "$work/example"
-project="$work/example/brisken/apps/demos/demo/demo.cbp"
+base="$work/example/brisken"
+refused="$base/apps"
+project="$base/apps/demos/demo/demo.cbp"
+addons=$(python3 "$here/screen.py" addons "$base/addons")
+addon_count=$(wc -l <<<"$addons")
+(( addon_count == 3 )) || fail "the example should hold 3 addons, it holds: $addons"
 before=$(sha256sum "$project")
+conf="$HOME/.config/codeblocks/default.conf"
 
-ide_start_x
-ide_start "$project"
-dialog=$(ide_open_addon_dialog)
-ide_screenshot "$work/dialog.png"
-# "Close" sits at (320, 420) in the dialog's client area.
-ide_click_and_wait_closed "$dialog" 345 432
-ide_quit
+ticks() { python3 "$here/screen.py" ticks "$@"; }
+rows_shown() { python3 "$here/screen.py" list-rows "$1" "$2"; }
+# After a failed wait: keep the picture and say what the list shows.
+show_rows() { ticks "$1" "$2" "$base/addons" gamma >&2 || true; }
 
-log="$work/logs/codeblocks.log"
-debug_log="$work/logs/codeblocks-debug.log"
+# check WHAT COMMAND...: a final check; names WHAT when COMMAND fails, and the run goes on.
 check() {
+    local what=$1; shift
     if "$@"; then return 0; fi
-    ide_log "FAILED: $*"
+    ide_log "FAILED: $what"
     return 1
 }
+# The plug-in's own lines of a codeblocks.log, in order, joined by "|".
+plugin_lines() {
+    grep -x -e 'Brisken Addon' -e 'Finding addons in' -e '.*/addons/' -e 'Project title:.*' \
+        -e 'bkDirSelect clicked' -e 'Saving bkdir' -e 'No addons selected.' -e 'OK clicked.' \
+        -e 'total [0-9]*' "$1" | tr '\n' '|'
+}
+lines_are() {
+    local log=$1; shift
+    local got want
+    got=$(plugin_lines "$log")
+    want=$(printf '%s|' "$@")
+    [[ "$got" == "$want" ]] && return 0
+    ide_log "in $log"
+    ide_log "  expected: $want"
+    ide_log "  found:    $got"
+    return 1
+}
+# The value stored under <brisken><BK_DIR> (key names are case-insensitive); whether no value in
+# the file is exactly the given path.
+stored_location() {
+    python3 - "$conf" <<'PY'
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+for ns in root:
+    if ns.tag.lower() != "brisken":
+        continue
+    for key in ns:
+        if key.tag.lower() == "bk_dir":
+            print("".join(key.itertext()).strip())
+PY
+}
+stored_is() {
+    local stored
+    stored=$(stored_location)
+    [[ "$stored" == "$1" ]] && return 0
+    ide_log "default.conf: <brisken><BK_DIR> is '$stored', expected '$1'"
+    return 1
+}
+conf_lacks_value() {
+    python3 - "$conf" "$1" <<'PY'
+import sys, xml.etree.ElementTree as ET
+values = ("".join(e.itertext()).strip() for e in ET.parse(sys.argv[1]).getroot().iter())
+sys.exit(1 if sys.argv[2] in values else 0)
+PY
+}
+
 ok=1
-check grep -qx "Brisken: loaded" "$debug_log" || ok=0
-# The command logs only when the IDE has attached the plug-in.
-check grep -qx "Brisken Addon" "$log" || ok=0
-check grep -qx "No addons selected." "$log" || ok=0
-# "No addons selected." follows "Brisken Addon", and nothing was confirmed.
-check bash -c "grep -x -e 'Brisken Addon' -e 'No addons selected.' -e 'OK clicked.' '$log' | tr '\n' '|' | grep -qx 'Brisken Addon|No addons selected.|'" || ok=0
+ide_start_x || fail "Xvfb did not start"
+
+# Session 1: nothing stored yet.
+ide_start "$project" "$work/logs-1" || fail "session 1: the IDE did not start"
+dialog=$(ide_open_addon_dialog) || fail "session 1: the addon dialog did not open"
+ide_raise "$dialog" || fail "cannot raise the addon dialog"
+# Without a location the list is empty; the frame being found shows the dialog is drawn.
+wait_until 10 rows_shown "$dialog" 0 \
+    || { show_rows "$dialog" "$work/session1-start.png"; fail "session 1: the list is not drawn empty before a location is chosen"; }
+
+picker=$(ide_open_dir_picker "$dialog") || fail "session 1: \"...\" did not open the folder chooser"
+ide_choose_folder "$picker" "$refused" || fail "session 1: choosing $refused in the folder chooser"
+wait_until 30 has_window "^Error$" || fail "session 1: no \"Error\" box for $refused"
+ide_dismiss_box "^Error$" || fail "session 1: the \"Error\" box did not close"
+
+picker=$(ide_open_dir_picker "$dialog") || fail "session 1: \"...\" did not open the folder chooser again"
+ide_choose_folder "$picker" "$base" || fail "session 1: choosing $base in the folder chooser"
+has_no_window "^Error$" || fail "session 1: an \"Error\" box for $base"
+ide_raise "$dialog" || fail "cannot raise the addon dialog"
+wait_until 30 rows_shown "$dialog" "$addon_count" \
+    || { show_rows "$dialog" "$work/session1.png"; fail "session 1: the list was not rebuilt with $addon_count rows"; }
+ticks "$dialog" "$work/session1.png" "$base/addons" gamma || fail "session 1: only gamma should be ticked (see $work/session1.png)"
+
+ide_click_and_wait_closed "$dialog" 345 432 || fail "session 1: Close did not close the dialog"
+ide_quit
+# The IDE writes its configuration at quit: the accepted folder is stored, the refused one nowhere.
+check "session 1: the accepted location is stored" stored_is "$base" || ok=0
+check "session 1: the refused location is not stored" conf_lacks_value "$refused" || ok=0
+
+# Session 2: a restart with the same HOME uses the stored location at once.
+ide_start "$project" "$work/logs-2" || fail "session 2: the IDE did not start"
+dialog=$(ide_open_addon_dialog) || fail "session 2: the addon dialog did not open"
+ide_raise "$dialog" || fail "cannot raise the addon dialog"
+wait_until 30 rows_shown "$dialog" "$addon_count" \
+    || { show_rows "$dialog" "$work/session2.png"; fail "session 2: the list does not show $addon_count rows"; }
+ticks "$dialog" "$work/session2.png" "$base/addons" gamma || fail "session 2: only gamma should be ticked (see $work/session2.png)"
+ide_click_and_wait_closed "$dialog" 345 432 || fail "session 2: Close did not close the dialog"
+ide_quit
+
+log1="$work/logs-1/codeblocks.log"
+log2="$work/logs-2/codeblocks.log"
+check "the plug-in is loaded" grep -qx "Brisken: loaded" "$work/logs-1/codeblocks-debug.log" || ok=0
+# The refused pick logs only its click; the accepted one rebuilds the list, then stores.
+check "session 1: the plug-in's log lines" lines_are "$log1" \
+    "Brisken Addon" "Finding addons in" "You need to select the Brisken directory./addons/" "Project title:demo" \
+    "bkDirSelect clicked" \
+    "bkDirSelect clicked" "Finding addons in" "$base/addons/" "Project title:demo" "Saving bkdir" \
+    "No addons selected." || ok=0
+check "session 2: the plug-in's log lines" lines_are "$log2" \
+    "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" "No addons selected." || ok=0
+check "session 2: the location is still stored" stored_is "$base" || ok=0
 after=$(sha256sum "$project")
-check test "$before" = "$after" || ok=0
+check "the project file is unchanged" test "$before" = "$after" || ok=0
 if (( ok )); then
     failed=0
     echo "e2e: 1 passed, 0 failed"
 else
     echo "e2e: 0 passed, 1 failed"
-    tail -n 40 "$log" >&2 || true
     exit 1
 fi
