@@ -376,6 +376,9 @@ bool boot(int& argc, char** argv)
         std::fprintf(stderr, "harness: could not make a temporary HOME\n");
         return false;
     }
+    // GTK's file chooser saves its settings; keep them in memory rather than asking for a
+    // session bus that a test machine does not have.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
     {
         std::fprintf(stderr, "harness: wxWidgets did not start\n");
