@@ -47,6 +47,17 @@ rows_shown() { python3 "$here/screen.py" list-rows "$1" "$2"; }
 # After a failed wait: keep the picture and say what the list shows.
 show_rows() { ticks "$1" "$2" "$base/addons" gamma >&2 || true; }
 
+# gamma_alone_ticked_then_close SESSION: the dialog lists every addon of the example, only
+# gamma (the addon the project uses) is ticked on screen; then Close.
+gamma_alone_ticked_then_close() {
+    local session=$1 png="$work/session$1.png"
+    ide_raise "$dialog" || fail "cannot raise the addon dialog"
+    wait_until 30 rows_shown "$dialog" "$addon_count" \
+        || { show_rows "$dialog" "$png"; fail "session $session: the list does not show $addon_count rows"; }
+    ticks "$dialog" "$png" "$base/addons" gamma || fail "session $session: only gamma should be ticked (see $png)"
+    ide_click_and_wait_closed "$dialog" 345 432 || fail "session $session: Close did not close the dialog"
+}
+
 # check WHAT COMMAND...: a final check; names WHAT when COMMAND fails, and the run goes on.
 check() {
     local what=$1; shift
@@ -119,12 +130,7 @@ ide_dismiss_box "^Error$" || fail "session 1: the \"Error\" box did not close"
 picker=$(ide_open_dir_picker "$dialog") || fail "session 1: \"...\" did not open the folder chooser again"
 ide_choose_folder "$picker" "$base" || fail "session 1: choosing $base in the folder chooser"
 has_no_window "^Error$" || fail "session 1: an \"Error\" box for $base"
-ide_raise "$dialog" || fail "cannot raise the addon dialog"
-wait_until 30 rows_shown "$dialog" "$addon_count" \
-    || { show_rows "$dialog" "$work/session1.png"; fail "session 1: the list was not rebuilt with $addon_count rows"; }
-ticks "$dialog" "$work/session1.png" "$base/addons" gamma || fail "session 1: only gamma should be ticked (see $work/session1.png)"
-
-ide_click_and_wait_closed "$dialog" 345 432 || fail "session 1: Close did not close the dialog"
+gamma_alone_ticked_then_close 1
 ide_quit
 # The IDE writes its configuration at quit: the accepted folder is stored, the refused one nowhere.
 check "session 1: the accepted location is stored" stored_is "$base" || ok=0
@@ -133,11 +139,7 @@ check "session 1: the refused location is not stored" conf_lacks_value "$refused
 # Session 2: a restart with the same HOME uses the stored location at once.
 ide_start "$project" "$work/logs-2" || fail "session 2: the IDE did not start"
 dialog=$(ide_open_addon_dialog) || fail "session 2: the addon dialog did not open"
-ide_raise "$dialog" || fail "cannot raise the addon dialog"
-wait_until 30 rows_shown "$dialog" "$addon_count" \
-    || { show_rows "$dialog" "$work/session2.png"; fail "session 2: the list does not show $addon_count rows"; }
-ticks "$dialog" "$work/session2.png" "$base/addons" gamma || fail "session 2: only gamma should be ticked (see $work/session2.png)"
-ide_click_and_wait_closed "$dialog" 345 432 || fail "session 2: Close did not close the dialog"
+gamma_alone_ticked_then_close 2
 ide_quit
 
 log1="$work/logs-1/codeblocks.log"
