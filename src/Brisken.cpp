@@ -4,7 +4,17 @@
 #include <manager.h>
 #include <projectmanager.h>
 
+#include <exception>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <wx/filename.h>
+
+#include <cbproject.h>
+
 #include "AddonDialog.h"
+#include "InstallParser.h"
 
 namespace
 {
@@ -35,6 +45,24 @@ int Brisken::Execute()
     if (!IsAttached())
         return -1;
 
+    // Nothing may escape into the IDE: a failure ends this run, the IDE goes on.
+    try
+    {
+        run();
+    }
+    catch (const std::exception& error)
+    {
+        logLine(_T("Brisken Addon stopped: ") + wxString::FromUTF8(error.what()));
+    }
+    catch (...)
+    {
+        logLine(_T("Brisken Addon stopped."));
+    }
+    return 0;
+}
+
+void Brisken::run()
+{
     logLine(_T("Brisken Addon"));
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
 
@@ -56,15 +84,122 @@ int Brisken::Execute()
     {
         logLine(_T("No addons selected."));
     }
-    return 0;
 }
 
-void Brisken::addAddons(AddonFiles /*oAddons*/, AddonFiles /*oAvailableAddons*/)
+namespace
 {
-    // Adding needs the install-file parser; until it exists nothing is added.
+// The install file's path as the parser opens it. The locale's conversion comes first; where
+// it cannot express the path (a non-ASCII folder under the C locale) the file-name encoding,
+// which named the folder when it was listed, is used. Empty when neither can: the parser then
+// treats the addon like one whose install file cannot be read.
+std::string narrowPath(const wxString& sPath)
+{
+    const wxCharBuffer by_locale = sPath.mb_str(wxConvLibc);
+    if (by_locale.data() && (by_locale.length() > 0 || sPath.empty()))
+        return std::string(by_locale.data(), by_locale.length());
+    const wxCharBuffer by_file_name = sPath.fn_str();
+    if (by_file_name.data() && by_file_name.length() > 0)
+        return std::string(by_file_name.data(), by_file_name.length());
+    return std::string();
 }
 
-void Brisken::removeAddons(AddonFiles /*oAddons*/)
+const AddonFile* findByName(const AddonFiles& oAddons, const wxString& sName)
 {
-    // Removing needs the install-file parser; until it exists nothing is removed.
+    for (const AddonFile& addon : oAddons)
+        if (addon.name == sName)
+            return &addon;
+    return nullptr;
+}
+} // namespace
+
+void Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
+{
+    cbProject* project = Manager::Get()->GetProjectManager()->GetActiveProject();
+    if (!project)
+        return;
+    std::set<wxString> applied;
+    applyAddons(oAddons, oAvailableAddons, project, applied);
+}
+
+void Brisken::applyAddons(const AddonFiles& oAddons, const AddonFiles& oAvailableAddons,
+                          cbProject* pProject, std::set<wxString>& applied)
+{
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    InstallParser parser("");
+    for (const AddonFile& addon : oAddons)
+    {
+        // Marked before its requirements are followed, so that an addon ticked and also
+        // required, required twice, or required by itself or in a circle is applied once.
+        if (!applied.insert(addon.name).second)
+            continue;
+        logLine(_T("Add addon: ") + addon.name);
+        parser.setFile(narrowPath(addon.install_file));
+        parser.parse();
+
+        // One list for all of the addon's files: the IDE fills it on the first file (asking
+        // the user when the project has several targets) and reuses it for the rest. Left
+        // empty, no target was chosen; the IDE would ask again for every further file.
+        wxArrayInt targets;
+        for (const FileInfo& project_file : parser.getProjectFiles())
+        {
+            project_mng->AddFileToProject(project_file.file, pProject, targets);
+            if (targets.IsEmpty())
+                break;
+        }
+
+        // A library the project already links is not inserted again, so that adding an addon
+        // a second time leaves the link options as they are.
+        const wxArrayString link_opts = pProject->GetLinkerOptions();
+        wxArrayString curr_link_opts = link_opts;
+        for (const wxString& lib : parser.getLinkLibs())
+            if (link_opts.Index(lib, true) == wxNOT_FOUND)
+                curr_link_opts.Insert(lib, 0);
+        if (curr_link_opts.GetCount() != link_opts.GetCount())
+            pProject->SetLinkerOptions(curr_link_opts);
+
+        // The project ignores a directory it already has.
+        for (const wxString& include_dir : parser.getIncludeDirs())
+            pProject->AddIncludeDir(include_dir);
+
+        for (const wxString& required : parser.getRequiredAddons())
+            if (const AddonFile* found = findByName(oAvailableAddons, required))
+                applyAddons(AddonFiles{*found}, oAvailableAddons, pProject, applied);
+    }
+}
+
+void Brisken::removeAddons(AddonFiles oAddons)
+{
+    InstallParser parser("");
+    cbProject* project = Manager::Get()->GetProjectManager()->GetActiveProject();
+    if (!project)
+        return;
+
+    // Every file is resolved before the first removal: removing one shifts the positions of
+    // the files after it.
+    std::vector<ProjectFile*> matched;
+    std::set<ProjectFile*> seen;
+    for (const AddonFile& addon : oAddons)
+    {
+        parser.setFile(narrowPath(addon.install_file));
+        parser.parse();
+        std::set<wxString> mapped_addon_files;
+        for (const FileInfo& addon_file : parser.getProjectFiles())
+            mapped_addon_files.insert(wxFileName(addon_file.file).GetFullPath());
+        if (mapped_addon_files.empty())
+            continue;
+
+        const int count = project->GetFilesCount();
+        for (int k = 0; k < count; ++k)
+        {
+            ProjectFile* project_file = project->GetFile(k);
+            if (project_file && mapped_addon_files.count(project_file->relativeFilename) > 0
+                && seen.insert(project_file).second)
+                matched.push_back(project_file);
+        }
+    }
+
+    project->BeginRemoveFiles();
+    for (ProjectFile* project_file : matched)
+        project->RemoveFile(project_file);
+    project->EndRemoveFiles();
 }

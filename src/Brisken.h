@@ -2,6 +2,8 @@
 #ifndef BRISKEN_H
 #define BRISKEN_H
 
+#include <set>
+
 #include <cbplugin.h>
 
 #include "Shared.h"
@@ -23,6 +25,13 @@ public:
 protected:
     void OnAttach() override;
     void OnRelease(bool appShutDown) override;
+
+private:
+    // One run of the command: the dialog, then the confirmed change of the project.
+    void run();
+    // Adds each addon not yet in `applied`, then what it requires, depth first.
+    void applyAddons(const AddonFiles& oAddons, const AddonFiles& oAvailableAddons,
+                     cbProject* pProject, std::set<wxString>& applied);
 };
 
 #endif // BRISKEN_H
