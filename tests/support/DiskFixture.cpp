@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <tinyxml.h>
+
 #include <wx/filename.h>
 
 #include <cbproject.h>
@@ -71,6 +73,79 @@ void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons)
     makeDir(base + _T("/addons"));
     for (const wxString& name : addons)
         makeAddon(base + _T("/addons"), name);
+}
+
+void writeInstall(const wxString& addonsDir, const wxString& name, const Install& install)
+{
+    const auto elements = [](const std::vector<wxString>& texts, const std::string& open,
+                             const std::string& close) {
+        std::string xml;
+        for (const wxString& text : texts)
+            xml += open + escapeXml(text) + close;
+        return xml;
+    };
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<install>\n<add>\n"
+        "<src><folder name=\"src\">" + elements(install.files, "<file>", "</file>") +
+        "</folder></src>\n<include>" + elements(install.includes, "<path>", "</path>") +
+        "</include>\n<link>" +
+        elements(install.libs, "<lib os=\"linux\" compiler=\"codeblocks\">", "</lib>") +
+        "</link>\n</add>\n<requires>" + elements(install.requires_addons, "<addon>", "</addon>") +
+        "</requires>\n</install>\n";
+    writeFile(addonsDir + _T("/") + name + _T("/install.xml"), xml);
+}
+
+std::vector<wxString> SavedProject::unitNames() const
+{
+    std::vector<wxString> names;
+    for (const SavedUnit& unit : units)
+        names.push_back(unit.filename);
+    return names;
+}
+
+SavedProject readProject(const wxString& cbpPath)
+{
+    SavedProject saved;
+    TiXmlDocument doc;
+    if (!doc.LoadFile(std::string(cbpPath.utf8_str()).c_str()))
+        return saved;
+    const TiXmlElement* project =
+        TiXmlHandle(&doc).FirstChild("CodeBlocks_project_file").FirstChild("Project").ToElement();
+    if (!project)
+        return saved;
+    saved.read = true;
+    const auto attribute = [](const TiXmlElement* element, const char* name) {
+        const char* value = element->Attribute(name);
+        return value ? wxString::FromUTF8(value) : wxString();
+    };
+    for (const TiXmlElement* child = project->FirstChildElement(); child;
+         child = child->NextSiblingElement())
+    {
+        const std::string kind = child->Value();
+        if (kind == "Unit")
+        {
+            SavedUnit unit{attribute(child, "filename"), {}};
+            for (const TiXmlElement* option = child->FirstChildElement("Option"); option;
+                 option = option->NextSiblingElement("Option"))
+                if (option->Attribute("target"))
+                    unit.targets.push_back(attribute(option, "target"));
+            saved.units.push_back(unit);
+        }
+        else if (kind == "Linker" || kind == "Compiler")
+        {
+            for (const TiXmlElement* add = child->FirstChildElement("Add"); add;
+                 add = add->NextSiblingElement("Add"))
+            {
+                if (kind == "Linker" && add->Attribute("option"))
+                    saved.link_options.push_back(attribute(add, "option"));
+                else if (kind == "Compiler" && add->Attribute("option"))
+                    saved.compiler_options.push_back(attribute(add, "option"));
+                else if (kind == "Compiler" && add->Attribute("directory"))
+                    saved.include_dirs.push_back(attribute(add, "directory"));
+            }
+        }
+    }
+    return saved;
 }
 
 bool writeProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets)

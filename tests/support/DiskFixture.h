@@ -38,6 +38,36 @@ void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons);
 // An addon folder with an install file that lists nothing.
 void makeAddon(const wxString& addonsDir, const wxString& name);
 
+// What an install file lists; written with writeInstall.
+struct Install
+{
+    std::vector<wxString> files;
+    std::vector<wxString> includes;
+    std::vector<wxString> libs; // for this system and compiler
+    std::vector<wxString> requires_addons;
+};
+// An addon folder `addonsDir/name` whose install file lists `install`.
+void writeInstall(const wxString& addonsDir, const wxString& name, const Install& install);
+
+// A project file as saved: its units (with the targets each belongs to, empty when all), the
+// project-wide link options, compiler options and include directories, in file order.
+struct SavedUnit
+{
+    wxString filename;
+    std::vector<wxString> targets;
+};
+struct SavedProject
+{
+    bool read = false;
+    std::vector<SavedUnit> units;
+    std::vector<wxString> link_options;
+    std::vector<wxString> compiler_options;
+    std::vector<wxString> include_dirs;
+
+    std::vector<wxString> unitNames() const;
+};
+SavedProject readProject(const wxString& cbpPath);
+
 // Writes a project file `cbpPath` whose files are `units`, as stored (relative to the project
 // folder), with `targets` build targets.
 bool writeProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);

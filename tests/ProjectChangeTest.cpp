@@ -1,0 +1,495 @@
+// Confirming the addon dialog changes the active project: the plug-in is loaded and run as the
+// IDE runs it, on projects loaded from .cbp files, and the project is saved and read back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <wx/filename.h>
+
+#include <cbplugin.h>
+#include <cbproject.h>
+#include <configmanager.h>
+#include <manager.h>
+#include <pluginmanager.h>
+#include <projectmanager.h>
+
+#include "AddonNames.h"
+#include "DialogControls.h"
+#include "DiskFixture.h"
+#include "SdkHarness.h"
+
+namespace
+{
+using Lines = std::vector<wxString>;
+using fixture::Install;
+
+const wxWindowID ok_id = 2049;
+
+cbPlugin* briskenPlugin()
+{
+    static cbPlugin* plugin = harness::loadBriskenPlugin(true);
+    return plugin;
+}
+
+// The "Add addon: " lines of the log, in order.
+Lines addedAddons()
+{
+    Lines added;
+    for (const wxString& line : harness::logLines())
+        if (line.StartsWith(_T("Add addon: ")))
+            added.push_back(line);
+    return added;
+}
+
+Lines adds(const Names& names)
+{
+    Lines lines;
+    for (const wxString& name : names)
+        lines.push_back(_T("Add addon: ") + name);
+    return lines;
+}
+
+size_t occurrences(const Lines& lines, const wxString& line)
+{
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+class ProjectChangeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(briskenPlugin(), nullptr);
+        if (!briskenPlugin()->IsAttached())
+        {
+            ASSERT_TRUE(Manager::Get()->GetPluginManager()->AttachPlugin(briskenPlugin()));
+        }
+        fixture::makeBriskenTree(tree.path(), {});
+        Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
+        harness::clearModalAnswer();
+        harness::setTargetAnswer(nullptr);
+        harness::clearLog();
+    }
+    void TearDown() override
+    {
+        harness::clearModalAnswer();
+        harness::setTargetAnswer(nullptr);
+        fixture::closeProjects();
+    }
+
+    void addon(const wxString& name, const Install& install)
+    {
+        fixture::writeInstall(tree / _T("addons"), name, install);
+    }
+
+    // A project three folders below the tree's base, as the toolkit's apps are.
+    cbProject* open(const std::vector<wxString>& units, int targets = 1)
+    {
+        cbProject* project = fixture::openProject(cbp(), units, targets);
+        harness::clearLog();
+        return project;
+    }
+    wxString cbp() const { return tree / _T("apps/demos/ex1/ex1.cbp"); }
+
+    // One run of the command: in the open dialog the test ticks and unticks addons, runs
+    // `inDialog` (may be empty), and confirms.
+    void confirm(const Names& tick, const Names& untick = {},
+                 std::function<void()> inDialog = nullptr)
+    {
+        harness::setModalAnswer([=](wxDialog* dialog) {
+            harness::later([=] {
+                for (const wxString& name : tick)
+                    EXPECT_TRUE(controls::tick(dialog, name)) << name;
+                for (const wxString& name : untick)
+                    EXPECT_TRUE(controls::tick(dialog, name, false)) << name;
+                if (inDialog)
+                    inDialog();
+                wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, ok_id);
+                dialog->GetEventHandler()->ProcessEvent(click);
+            });
+            return static_cast<int>(wxID_NONE);
+        });
+        EXPECT_EQ(static_cast<cbToolPlugin*>(briskenPlugin())->Execute(), 0);
+        harness::clearModalAnswer();
+    }
+
+    // Saves the active project and reads the file back.
+    fixture::SavedProject saved()
+    {
+        cbProject* project = Manager::Get()->GetProjectManager()->GetActiveProject();
+        EXPECT_NE(project, nullptr);
+        if (project)
+        {
+            EXPECT_TRUE(project->Save());
+        }
+        return fixture::readProject(cbp());
+    }
+
+    fixture::TempDir tree;
+};
+
+const Install alpha_install{{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h")},
+                            {_T("../../../addons/alpha/src")},
+                            {_T("-lalpha1"), _T("-lalpha2")},
+                            {_T("beta")}};
+const Install beta_install{{_T("../../../addons/beta/src/b1.cpp")},
+                           {_T("../../../addons/beta/src")},
+                           {_T("-lbeta")},
+                           {_T("delta")}};
+const Install delta_install{{_T("../../../addons/delta/d1.cpp")}, {_T("../../../addons/delta")}, {_T("-ldelta")}, {}};
+} // namespace
+
+// --- Adding -----------------------------------------------------------------------------------
+
+TEST_F(ProjectChangeTest, ATickedAddonBringsWhatItRequiresDepthFirst)
+{
+    addon(_T("alpha"), alpha_install);
+    addon(_T("beta"), beta_install);
+    addon(_T("delta"), delta_install);
+    cbProject* project = open({_T("main.cpp")});
+    ASSERT_NE(project, nullptr);
+    project->SetLinkerOptions(wxArrayString(1, _T("-lexisting")));
+
+    confirm({_T("alpha")});
+
+    EXPECT_EQ(addedAddons(), adds({_T("alpha"), _T("beta"), _T("delta")}));
+    EXPECT_EQ(harness::treeRebuilds(), 1);
+    const fixture::SavedProject file = saved();
+    ASSERT_TRUE(file.read);
+    EXPECT_EQ(file.unitNames(),
+              (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
+                     _T("../../../addons/beta/src/b1.cpp"), _T("../../../addons/delta/d1.cpp"),
+                     _T("main.cpp")}));
+    // Each addon's libraries go in front, in reverse order; a required addon comes after the
+    // addon that requires it, so its libraries end up further in front.
+    EXPECT_EQ(file.link_options, (Lines{_T("-ldelta"), _T("-lbeta"), _T("-lalpha2"), _T("-lalpha1"),
+                                        _T("-lexisting")}));
+    EXPECT_EQ(file.include_dirs, (Lines{_T("../../../addons/alpha/src"), _T("../../../addons/beta/src"),
+                                        _T("../../../addons/delta")}));
+}
+
+TEST_F(ProjectChangeTest, AnAddonTickedAndRequiredOrRequiredTwiceIsAppliedOnce)
+{
+    addon(_T("alpha"), {{_T("../../../addons/alpha/a.cpp")}, {}, {_T("-la")}, {_T("delta")}});
+    addon(_T("beta"), {{_T("../../../addons/beta/b.cpp")}, {}, {_T("-lb")}, {_T("delta")}});
+    addon(_T("delta"), delta_install);
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("alpha"), _T("beta"), _T("delta")});
+
+    const Lines added = addedAddons();
+    EXPECT_EQ(added.size(), 3u);
+    for (const wxString name : {_T("alpha"), _T("beta"), _T("delta")})
+        EXPECT_EQ(occurrences(added, _T("Add addon: ") + wxString(name)), 1u) << name;
+    const fixture::SavedProject file = saved();
+    EXPECT_EQ(occurrences(file.link_options, _T("-ldelta")), 1u);
+    EXPECT_EQ(file.include_dirs, (Lines{_T("../../../addons/delta")}));
+    EXPECT_EQ(file.unitNames().size(), 4u);
+}
+
+TEST_F(ProjectChangeTest, RequirementCyclesEndWithEachAddonAppliedOnce)
+{
+    addon(_T("self"), {{_T("../../../addons/self/s.cpp")}, {}, {_T("-ls")}, {_T("self")}});
+    addon(_T("ping"), {{_T("../../../addons/ping/p.cpp")}, {}, {_T("-lping")}, {_T("pong")}});
+    addon(_T("pong"), {{_T("../../../addons/pong/q.cpp")}, {}, {_T("-lpong")}, {_T("ping")}});
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("self"), _T("pong")});
+
+    const Lines added = addedAddons();
+    EXPECT_EQ(added.size(), 3u);
+    EXPECT_EQ(occurrences(added, _T("Add addon: self")), 1u);
+    // pong is applied first, then ping because pong requires it; ping's way back is cut.
+    const auto pong = std::find(added.begin(), added.end(), _T("Add addon: pong"));
+    ASSERT_NE(pong, added.end());
+    ASSERT_NE(pong + 1, added.end());
+    EXPECT_EQ(*(pong + 1), _T("Add addon: ping"));
+    const fixture::SavedProject file = saved();
+    EXPECT_EQ(occurrences(file.link_options, _T("-lping")), 1u);
+    EXPECT_EQ(occurrences(file.link_options, _T("-lpong")), 1u);
+    EXPECT_EQ(occurrences(file.link_options, _T("-ls")), 1u);
+}
+
+TEST_F(ProjectChangeTest, LibrariesTheProjectAlreadyLinksAreNotInsertedAgain)
+{
+    // One install file may list a library twice on purpose: that stays as written.
+    addon(_T("alpha"), {{}, {_T("../../../addons/alpha/inc")}, {_T("-lz"), _T("-lnew"), _T("-lz2"), _T("-lz2")}, {}});
+    cbProject* project = open({_T("main.cpp")});
+    ASSERT_NE(project, nullptr);
+    wxArrayString link_opts;
+    link_opts.Add(_T("-lz"));
+    link_opts.Add(_T("-O1"));
+    project->SetLinkerOptions(link_opts);
+    project->AddIncludeDir(_T("../../../addons/alpha/inc"));
+
+    confirm({_T("alpha")});
+
+    const fixture::SavedProject file = saved();
+    EXPECT_EQ(file.link_options, (Lines{_T("-lz2"), _T("-lz2"), _T("-lnew"), _T("-lz"), _T("-O1")}));
+    EXPECT_EQ(file.include_dirs, (Lines{_T("../../../addons/alpha/inc")}));
+}
+
+TEST_F(ProjectChangeTest, TickingUntickingAndTickingAgainLeavesTheFirstRunsOptions)
+{
+    addon(_T("alpha"), alpha_install);
+    addon(_T("beta"), beta_install);
+    addon(_T("delta"), delta_install);
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("alpha")});
+    const fixture::SavedProject first = saved();
+    confirm({}, {_T("alpha")});
+    const fixture::SavedProject second = saved();
+    confirm({_T("alpha")});
+    const fixture::SavedProject third = saved();
+
+    // Unticking takes out the sources only.
+    EXPECT_EQ(occurrences(second.unitNames(), _T("../../../addons/alpha/src/a1.cpp")), 0u);
+    EXPECT_EQ(occurrences(second.unitNames(), _T("../../../addons/beta/src/b1.cpp")), 1u);
+    EXPECT_EQ(second.link_options, first.link_options);
+    EXPECT_EQ(second.include_dirs, first.include_dirs);
+    // Ticking again restores the first run's project, with nothing doubled.
+    EXPECT_EQ(third.unitNames(), first.unitNames());
+    EXPECT_EQ(third.link_options, first.link_options);
+    EXPECT_EQ(third.include_dirs, first.include_dirs);
+    EXPECT_EQ(first.link_options.size(), 4u);
+}
+
+TEST_F(ProjectChangeTest, RequirementsAreResolvedByExactNameAndUnknownOnesSkipped)
+{
+    addon(_T("alpha"), {{_T("../../../addons/alpha/a.cpp")}, {_T("inc/alpha")}, {_T("-la")},
+                        {_T("Beta"), _T("nowhere"), _T("bet")}});
+    addon(_T("beta"), beta_install);
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("alpha")});
+
+    EXPECT_EQ(addedAddons(), adds({_T("alpha")}));
+    const fixture::SavedProject file = saved();
+    EXPECT_EQ(file.unitNames(), (Lines{_T("../../../addons/alpha/a.cpp"), _T("main.cpp")}));
+    EXPECT_EQ(file.link_options, (Lines{_T("-la")}));
+    EXPECT_EQ(file.include_dirs, (Lines{_T("inc/alpha")}));
+}
+
+TEST_F(ProjectChangeTest, AnUnreadableInstallFileAddsNothingAndTheOthersGoOn)
+{
+    addon(_T("alpha"), alpha_install);
+    fixture::writeFile(tree / _T("addons/broken/install.xml"), "<install><add><src>");
+    fixture::writeFile(tree / _T("addons/empty/install.xml"), "");
+    addon(_T("gone"), {{_T("gone.cpp")}, {_T("gone")}, {_T("-lgone")}, {}});
+    addon(_T("beta"), {{_T("../../../addons/beta/b.cpp")}, {}, {_T("-lb")}, {}});
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    // alpha requires beta, which the dialog lists; "gone" loses its install file while the
+    // dialog is open.
+    confirm({_T("broken"), _T("empty"), _T("gone"), _T("alpha")}, {},
+            [this] { wxRemoveFile(tree / _T("addons/gone/install.xml")); });
+
+    const Lines added = addedAddons();
+    EXPECT_EQ(added.size(), 5u);
+    for (const wxString name : {_T("broken"), _T("empty"), _T("gone"), _T("alpha"), _T("beta")})
+        EXPECT_EQ(occurrences(added, _T("Add addon: ") + wxString(name)), 1u) << name;
+    EXPECT_EQ(occurrences(harness::logLines(), _T("Cannot load xml file.")), 3u);
+    const fixture::SavedProject file = saved();
+    EXPECT_EQ(file.unitNames(),
+              (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
+                     _T("../../../addons/beta/b.cpp"), _T("main.cpp")}));
+    EXPECT_EQ(file.link_options, (Lines{_T("-lb"), _T("-lalpha2"), _T("-lalpha1")}));
+}
+
+TEST_F(ProjectChangeTest, PathsAreHandedOverAsWritten)
+{
+    const wxString absolute = tree / _T("addons/odd/abs.cpp");
+    addon(_T("odd"), {{_T("../../../addons/odd/with space/x y.cpp"), _T("../../../addons/odd/ünï/çà.cpp"),
+                       _T("../../../addons/odd/../odd/up.cpp"), absolute},
+                      {_T("../../../addons/odd/with space"), _T("/opt/ünï")},
+                      {_T("-L/opt/ünï dir")},
+                      {}});
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("odd")});
+
+    const fixture::SavedProject file = saved();
+    // The IDE stores a project file relative to the project, with a folder-and-back inside
+    // the path taken out: the absolute one as ../../../addons/odd/abs.cpp and up.cpp without
+    // the "odd/..", the others exactly as the install file gives them.
+    EXPECT_EQ(file.unitNames(),
+              (Lines{_T("../../../addons/odd/abs.cpp"), _T("../../../addons/odd/up.cpp"),
+                     _T("../../../addons/odd/with space/x y.cpp"), _T("../../../addons/odd/ünï/çà.cpp"),
+                     _T("main.cpp")}));
+    EXPECT_EQ(file.include_dirs, (Lines{_T("../../../addons/odd/with space"), _T("/opt/ünï")}));
+    EXPECT_EQ(file.link_options, (Lines{_T("-L/opt/ünï dir")}));
+}
+
+TEST_F(ProjectChangeTest, AnAddonFolderWithANonAsciiNameIsRead)
+{
+    addon(_T("añadido ü"), {{_T("../../../addons/añadido ü/n.cpp")}, {}, {_T("-ln")}, {}});
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("añadido ü")});
+
+    EXPECT_EQ(addedAddons(), adds({_T("añadido ü")}));
+    const fixture::SavedProject file = saved();
+    EXPECT_EQ(file.unitNames(), (Lines{_T("../../../addons/añadido ü/n.cpp"), _T("main.cpp")}));
+    EXPECT_EQ(file.link_options, (Lines{_T("-ln")}));
+}
+
+TEST_F(ProjectChangeTest, WithoutAProjectNothingIsAddedAndTheTreeIsRebuilt)
+{
+    addon(_T("alpha"), alpha_install);
+    ASSERT_EQ(Manager::Get()->GetProjectManager()->GetActiveProject(), nullptr);
+
+    confirm({_T("alpha")});
+
+    EXPECT_TRUE(addedAddons().empty());
+    EXPECT_EQ(occurrences(harness::logLines(), _T("Start parsing install file")), 0u);
+    EXPECT_EQ(harness::treeRebuilds(), 1);
+}
+
+TEST_F(ProjectChangeTest, ConfirmingWithoutChangeLeavesTheProjectUntouched)
+{
+    addon(_T("alpha"), {{_T("../../../addons/alpha/a.cpp")}, {_T("inc")}, {_T("-la")}, {}});
+    cbProject* project = open({_T("../../../addons/alpha/a.cpp"), _T("main.cpp")});
+    ASSERT_NE(project, nullptr);
+    ASSERT_FALSE(project->GetModified());
+
+    confirm({});
+
+    EXPECT_TRUE(addedAddons().empty());
+    EXPECT_FALSE(project->GetModified());
+    EXPECT_EQ(project->GetFilesCount(), 2);
+    EXPECT_EQ(harness::treeRebuilds(), 1);
+}
+
+// --- Several build targets ----------------------------------------------------------------
+
+TEST_F(ProjectChangeTest, WithSeveralTargetsTheUserIsAskedOncePerAddon)
+{
+    addon(_T("alpha"), {{_T("../../../addons/alpha/a1.cpp"), _T("../../../addons/alpha/a2.cpp"),
+                         _T("../../../addons/alpha/a3.cpp")},
+                        {},
+                        {},
+                        {_T("beta")}});
+    addon(_T("beta"), {{_T("../../../addons/beta/b1.cpp"), _T("../../../addons/beta/b2.cpp")}, {}, {}, {}});
+    ASSERT_NE(open({_T("main.cpp")}, 3), nullptr);
+    // alpha goes to the second target only, beta to the first and third.
+    std::vector<wxArrayInt> answers(2);
+    answers[0].Add(1);
+    answers[1].Add(0);
+    answers[1].Add(2);
+    harness::setTargetAnswer([&answers](cbProject*) {
+        const wxArrayInt answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    });
+
+    confirm({_T("alpha")});
+
+    EXPECT_EQ(harness::targetQuestions(), 2);
+    const fixture::SavedProject file = saved();
+    ASSERT_EQ(file.units.size(), 6u);
+    for (const fixture::SavedUnit& unit : file.units)
+    {
+        if (unit.filename.Contains(_T("/alpha/")))
+        {
+            EXPECT_EQ(unit.targets, (Lines{_T("Target1")})) << unit.filename;
+        }
+        else if (unit.filename.Contains(_T("/beta/")))
+        {
+            EXPECT_EQ(unit.targets, (Lines{_T("Release"), _T("Target2")})) << unit.filename;
+        }
+    }
+}
+
+TEST_F(ProjectChangeTest, DecliningTheTargetQuestionSkipsThatAddonsFilesWithoutAskingAgain)
+{
+    addon(_T("alpha"), {{_T("../../../addons/alpha/a1.cpp"), _T("../../../addons/alpha/a2.cpp"),
+                         _T("../../../addons/alpha/a3.cpp")},
+                        {_T("../../../addons/alpha")},
+                        {_T("-la")},
+                        {_T("beta")}});
+    addon(_T("beta"), {{_T("../../../addons/beta/b1.cpp"), _T("../../../addons/beta/b2.cpp")}, {}, {}, {}});
+    ASSERT_NE(open({_T("main.cpp")}, 2), nullptr);
+    int asked = 0;
+    harness::setTargetAnswer([&asked](cbProject*) {
+        wxArrayInt answer;
+        if (++asked > 1)
+            answer.Add(0);
+        return answer;
+    });
+
+    confirm({_T("alpha")});
+
+    EXPECT_EQ(harness::targetQuestions(), 2);
+    const fixture::SavedProject file = saved();
+    EXPECT_EQ(file.unitNames(),
+              (Lines{_T("../../../addons/beta/b1.cpp"), _T("../../../addons/beta/b2.cpp"), _T("main.cpp")}));
+    EXPECT_EQ(file.link_options, (Lines{_T("-la")}));
+    EXPECT_EQ(file.include_dirs, (Lines{_T("../../../addons/alpha")}));
+}
+
+// --- Removing -----------------------------------------------------------------------------
+
+TEST_F(ProjectChangeTest, UntickingRemovesExactlyTheListedFilesAsStored)
+{
+    addon(_T("alpha"), {{_T("../../../addons/alpha/src/a.cpp"), _T("../../../addons/alpha/src/b.cpp"),
+                         _T("../../../addons/alpha/src/notInProject.cpp"), _T("./../../../addons/alpha/c.cpp")},
+                        {},
+                        {},
+                        {}});
+    ASSERT_NE(open({_T("main.cpp"), _T("../../../addons/alpha/src/a.cpp"), _T("../../../addons/alpha/lib/c.cpp"),
+                    _T("../../../addons/alpha/src/b.cpp"), _T("../../../addons/alpha/Src/a.cpp"),
+                    _T("../../../addons/alpha/c.cpp")}),
+              nullptr);
+
+    confirm({}, {_T("alpha")});
+
+    // Src/a.cpp differs in case and c.cpp is listed in another form: both stay.
+    EXPECT_EQ(saved().unitNames(),
+              (Lines{_T("../../../addons/alpha/Src/a.cpp"), _T("../../../addons/alpha/c.cpp"),
+                     _T("../../../addons/alpha/lib/c.cpp"), _T("main.cpp")}));
+    EXPECT_EQ(harness::treeRebuilds(), 1);
+}
+
+TEST_F(ProjectChangeTest, RemovingLeavesIncludesLinkOptionsAndRequiredAddons)
+{
+    addon(_T("alpha"), alpha_install);
+    addon(_T("beta"), beta_install);
+    addon(_T("delta"), delta_install);
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+    confirm({_T("alpha")});
+    const fixture::SavedProject before = saved();
+
+    confirm({}, {_T("alpha")});
+
+    const fixture::SavedProject after = saved();
+    EXPECT_EQ(after.unitNames(), (Lines{_T("../../../addons/beta/src/b1.cpp"), _T("../../../addons/delta/d1.cpp"),
+                                        _T("main.cpp")}));
+    EXPECT_EQ(after.link_options, before.link_options);
+    EXPECT_EQ(after.include_dirs, before.include_dirs);
+}
+
+TEST_F(ProjectChangeTest, AFileListedByTwoUntickedAddonsIsRemovedOnce)
+{
+    addon(_T("alpha"), {{_T("../../../addons/alpha/a.cpp"), _T("../../../shared/common.cpp")}, {}, {}, {}});
+    addon(_T("beta"), {{_T("../../../shared/common.cpp"), _T("../../../addons/beta/b.cpp")}, {}, {}, {}});
+    ASSERT_NE(open({_T("../../../addons/alpha/a.cpp"), _T("../../../addons/beta/b.cpp"), _T("../../../shared/common.cpp"),
+                    _T("../../../shared/other.cpp"), _T("main.cpp")}),
+              nullptr);
+
+    confirm({}, {_T("alpha"), _T("beta")});
+
+    EXPECT_EQ(saved().unitNames(), (Lines{_T("../../../shared/other.cpp"), _T("main.cpp")}));
+}
+
+TEST_F(ProjectChangeTest, AddingRunsBeforeRemovingSoASharedFileEndsRemoved)
+{
+    addon(_T("gamma"), {{_T("../../../addons/gamma/g.cpp"), _T("../../../shared/common.cpp")}, {}, {}, {}});
+    addon(_T("beta"), {{_T("../../../addons/beta/b.cpp"), _T("../../../shared/common.cpp")}, {}, {}, {}});
+    ASSERT_NE(open({_T("../../../addons/beta/b.cpp"), _T("../../../shared/common.cpp"), _T("main.cpp")}), nullptr);
+
+    confirm({_T("gamma")}, {_T("beta")});
+
+    EXPECT_EQ(addedAddons(), adds({_T("gamma")}));
+    EXPECT_EQ(saved().unitNames(), (Lines{_T("../../../addons/gamma/g.cpp"), _T("main.cpp")}));
+}
