@@ -6,30 +6,20 @@
 
 #include <wx/filename.h>
 
-#include <cbplugin.h>
 #include <cbproject.h>
 #include <configmanager.h>
 #include <manager.h>
-#include <pluginmanager.h>
 #include <projectmanager.h>
 
 #include "AddonNames.h"
-#include "DialogControls.h"
 #include "DiskFixture.h"
+#include "PluginRun.h"
 #include "SdkHarness.h"
 
 namespace
 {
 using Lines = std::vector<wxString>;
 using fixture::Install;
-
-const wxWindowID ok_id = 2049;
-
-cbPlugin* briskenPlugin()
-{
-    static cbPlugin* plugin = harness::loadBriskenPlugin(true);
-    return plugin;
-}
 
 // The "Add addon: " lines of the log, in order.
 Lines addedAddons()
@@ -59,11 +49,7 @@ class ProjectChangeTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_NE(briskenPlugin(), nullptr);
-        if (!briskenPlugin()->IsAttached())
-        {
-            ASSERT_TRUE(Manager::Get()->GetPluginManager()->AttachPlugin(briskenPlugin()));
-        }
+        ASSERT_NE(run::attachedPlugin(), nullptr);
         fixture::makeBriskenTree(tree.path(), {});
         Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
         harness::clearModalAnswer();
@@ -91,26 +77,10 @@ protected:
     }
     wxString cbp() const { return tree / _T("apps/demos/ex1/ex1.cbp"); }
 
-    // One run of the command: in the open dialog the test ticks and unticks addons, runs
-    // `inDialog` (may be empty), and confirms.
-    void confirm(const Names& tick, const Names& untick = {},
-                 std::function<void()> inDialog = nullptr)
+    static void confirm(const Names& tick, const Names& untick = {},
+                        std::function<void()> inDialog = nullptr)
     {
-        harness::setModalAnswer([=](wxDialog* dialog) {
-            harness::later([=] {
-                for (const wxString& name : tick)
-                    EXPECT_TRUE(controls::tick(dialog, name)) << name;
-                for (const wxString& name : untick)
-                    EXPECT_TRUE(controls::tick(dialog, name, false)) << name;
-                if (inDialog)
-                    inDialog();
-                wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, ok_id);
-                dialog->GetEventHandler()->ProcessEvent(click);
-            });
-            return static_cast<int>(wxID_NONE);
-        });
-        EXPECT_EQ(static_cast<cbToolPlugin*>(briskenPlugin())->Execute(), 0);
-        harness::clearModalAnswer();
+        EXPECT_EQ(run::confirm(tick, untick, std::move(inDialog)), 0);
     }
 
     // Saves the active project and reads the file back.

@@ -1,0 +1,25 @@
+// Runs the plug-in's command the way a user does: the IDE's plug-in manager loads and
+// attaches it, and the test acts inside its dialog.
+#ifndef PLUGIN_RUN_H
+#define PLUGIN_RUN_H
+
+#include <functional>
+#include <vector>
+
+#include <wx/string.h>
+
+class cbPlugin;
+
+namespace run
+{
+// The built plug-in, loaded once per process with its resource archive and attached; null
+// when it did not load.
+cbPlugin* attachedPlugin();
+
+// Runs the command; in its dialog, ticks `tick`, unticks `untick`, calls `inDialog` (may be
+// empty) and presses "Add addons to project". Returns the command's result.
+int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& untick = {},
+            std::function<void()> inDialog = nullptr);
+} // namespace run
+
+#endif // PLUGIN_RUN_H
