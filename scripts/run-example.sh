@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
 # The main job on the bundled example: installs what is missing, builds, installs the plug-in
 # into a private HOME (your own IDE set-up is untouched) and starts Code::Blocks on the example
-# project with the plug-in ready. Without a display it runs the IDE under Xvfb, opens the addon
-# dialog, saves a screenshot of it, closes it and says where the screenshot is.
+# project with the plug-in ready. With a usable display the IDE stays open for you. Without one
+# it does the plug-in's whole job under Xvfb: opens the addon dialog, ticks alpha (which requires
+# beta) beside gamma (which the project uses), saves a screenshot of the dialog, confirms, saves
+# the project, quits and prints what changed in the project file.
+# BRISKEN_BUILD_DIR chooses the build folder (default: build).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$root/out"
+build_dir=${BRISKEN_BUILD_DIR:-"$root/build"}
 
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$root/build" >/dev/null
+"$root/scripts/build.sh" "$build_dir" >/dev/null
 
 # shellcheck source=../tests/e2e/ide_session.sh
 source "$root/tests/e2e/ide_session.sh"
+export IDE_LOG_TAG=run-example
 rm -rf "$out"
 mkdir -p "$out"
 cp -r "$root/example" "$out/example"
 # The plug-in remembers the example tree as its Brisken location.
-ide_prepare "$out" "$root/build/libBrisken.so" "$root/build/Brisken.zip" "$out/example/brisken"
+ide_prepare "$out" "$build_dir/libBrisken.so" "$build_dir/Brisken.zip" "$out/example/brisken"
 project="$out/example/brisken/apps/demos/demo/demo.cbp"
+addons="$out/example/brisken/addons"
 
 if [[ -n "${DISPLAY:-}" ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     echo "Starting Code::Blocks on $project"
@@ -26,12 +32,30 @@ if [[ -n "${DISPLAY:-}" ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     exec codeblocks --no-splash-screen --multiple-instance --no-ipc "$project"
 fi
 
+shot="$out/addon-dialog.png"
+log="$out/logs/codeblocks.log"
+die() {
+    ide_log "FAILED: $*"
+    ide_screenshot "$out/failure.png" 2>/dev/null || true
+    ide_log "screen: $out/failure.png, IDE logs: $out/logs/"
+    exit 1
+}
 trap ide_stop EXIT
-ide_start_x
-ide_start "$project"
-dialog=$(ide_open_addon_dialog)
-ide_screenshot "$out/addon-dialog.png"
-ide_click_and_wait_closed "$dialog" 345 432
+cp "$project" "$out/demo.cbp.before"
+ide_start_x || die "Xvfb did not start"
+ide_start "$project" || die "Code::Blocks did not start"
+dialog=$(ide_open_addon_dialog) || die "the addon dialog did not open"
+ide_wait_ticks "$dialog" "$out/addon-dialog-opened.png" "$addons" gamma \
+    || die "the dialog should list the example's addons with gamma alone ticked"
+ide_toggle_addon "$dialog" "$addons" alpha || die "cannot click alpha's check box"
+ide_wait_ticks "$dialog" "$shot" "$addons" alpha gamma || die "alpha did not get ticked"
+ide_click_and_wait_closed "$dialog" 60 432 || die "\"Add addons to project\" did not close the dialog"
+ide_save_all "$project" || die "\"Save everything\" did not write the project"
 ide_quit
-echo "The addon dialog opened in Code::Blocks; screenshot: $out/addon-dialog.png"
-echo "IDE logs: $out/logs/codeblocks.log"
+
+echo "Ticked alpha beside gamma and confirmed; the plug-in logged:"
+grep -x 'Add addon: .*' "$log" | sed 's/^/  /' || echo "  (no \"Add addon\" line)"
+echo "Changes in $project:"
+ide_cbp_changes "$out/demo.cbp.before" "$project"
+echo "Screenshot of the dialog (after ticking): $shot"
+echo "IDE log: $log"

@@ -7,7 +7,8 @@ IDE_PID=""
 XVFB_PID=""
 IDE_HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
-ide_log() { printf '%s\n' "e2e: $*" >&2; }
+# Messages go to standard error, tagged with IDE_LOG_TAG (default e2e).
+ide_log() { printf '%s\n' "${IDE_LOG_TAG:-e2e}: $*" >&2; }
 
 # wait_until TIMEOUT_SECONDS COMMAND...: polls COMMAND every 0.2 s until it succeeds.
 wait_until() {
@@ -105,6 +106,34 @@ ide_click_and_wait_closed() {
     wait_until 30 has_no_window '^Brisken Addon Plugin$'
 }
 
+# ide_wait_ticks DIALOG PNG ADDONS_DIR [NAME...]: waits until the dialog's list shows exactly the
+# named addons ticked (rows in the plug-in's order of ADDONS_DIR); the last picture of the dialog
+# is kept as PNG. Says on standard error what the list shows.
+ide_wait_ticks() {
+    local win=$1 png=$2 dir=$3 shows; shift 3
+    local deadline=$(( $(date +%s) + 20 ))
+    until shows=$(python3 "$IDE_HERE/screen.py" ticks "$win" "$png" "$dir" "$@" 2>&1); do
+        if (( $(date +%s) >= deadline )); then
+            ide_log "the list shows: $shows; expected ticked: ${*:-none} (see $png)"
+            return 1
+        fi
+        sleep 0.2
+    done
+    ide_log "the list shows: $shows"
+}
+
+# ide_toggle_addon DIALOG ADDONS_DIR NAME: clicks the check box of NAME's row where the list
+# draws it, as a user would, then moves the pointer off the list (GTK draws a box under the
+# pointer lighter). The click also selects the row.
+ide_toggle_addon() {
+    local win=$1 dir=$2 name=$3 xy
+    ide_raise "$win"
+    xy=$(python3 "$IDE_HERE/screen.py" box "$win" "$dir" "$name") \
+        || { ide_log "no check box drawn for $name"; return 1; }
+    ide_click "$win" "${xy% *}" "${xy#* }"
+    xdotool mousemove --window "$win" 5 5
+}
+
 # ide_open_dir_picker DIALOG: clicks the location's "..." button (at (355, 35), 25x20) and waits
 # for the folder chooser; prints its window id.
 ide_open_dir_picker() {
@@ -148,6 +177,71 @@ ide_dismiss_box() {
 }
 
 ide_screenshot() { import -window root "$1"; }
+
+# ide_save_all PROJECT: "Save everything" (ctrl+shift+s) in the main window; waits until the
+# project file's content has changed.
+ide_save_all() {
+    local project=$1 main before
+    before=$(sha256sum <"$project")
+    main=$(find_window " - Code::Blocks")
+    [[ -n "$main" ]] || { ide_log "no main window to save from"; return 1; }
+    ide_raise "$main"
+    xdotool key --window "$main" ctrl+shift+s
+    # shellcheck disable=SC2016  # expanded by the inner bash
+    wait_until 30 bash -c '[[ "$(sha256sum <"$1")" != "$2" ]]' _ "$project" "$before" \
+        || { ide_log "$project was not written"; return 1; }
+}
+
+# A project file read with python3's xml.etree: "summary CBP" prints one line for each compiler
+# option, include directory, link option, link library, library directory (project level first,
+# then each target's) and unit, in file order; "changes OLD NEW" tells what differs between two.
+IDE_CBP_PY='
+import sys, xml.etree.ElementTree as ET
+
+SECTIONS = (("Compiler", (("option", "compiler option"), ("directory", "include dir"))),
+            ("Linker", (("option", "link option"), ("library", "link library"),
+                        ("directory", "library dir"))))
+
+def summary(path):
+    project = ET.parse(path).getroot().find("Project")
+    lines = []
+    def settings(node, prefix):
+        for section, kinds in SECTIONS:
+            for add in node.iterfind(section + "/Add"):
+                lines.extend(prefix + label + ": " + add.get(attr) for attr, label in kinds
+                             if attr in add.attrib)
+    settings(project, "")
+    for target in project.iterfind("Build/Target"):
+        settings(target, "target " + target.get("title", "") + " ")
+    lines.extend("unit: " + unit.get("filename") for unit in project.iterfind("Unit"))
+    return lines
+
+def values(lines, label):
+    return [line[len(label) + 2:] for line in lines if line.startswith(label + ": ")]
+
+def changes(old_path, new_path):
+    old, new = summary(old_path), summary(new_path)
+    def block(title, items):
+        for k, item in enumerate(items or ["(none)"]):
+            print("  %-22s %s" % ("" if k else title, item))
+    old_units, new_units = values(old, "unit"), values(new, "unit")
+    block("files added:", [u for u in new_units if u not in old_units])
+    block("files removed:", [u for u in old_units if u not in new_units])
+    for label, title in (("link option", "link options"), ("include dir", "include dirs")):
+        block(title + " before:", [" ".join(values(old, label))] if values(old, label) else [])
+        block(title + " after:", [" ".join(values(new, label))] if values(new, label) else [])
+    listed = ("unit: ", "link option: ", "include dir: ")
+    other = ["removed " + line for line in old if line not in new and not line.startswith(listed)]
+    other += ["added " + line for line in new if line not in old and not line.startswith(listed)]
+    block("other settings:", other or ["unchanged"])
+
+if sys.argv[1] == "summary":
+    print("\n".join(summary(sys.argv[2])))
+else:
+    changes(sys.argv[2], sys.argv[3])
+'
+ide_cbp_summary() { python3 -c "$IDE_CBP_PY" summary "$1"; }
+ide_cbp_changes() { python3 -c "$IDE_CBP_PY" changes "$1" "$2"; }
 
 # Quits the IDE cleanly (its logs are complete only then); kills it if it does not go.
 ide_quit() {

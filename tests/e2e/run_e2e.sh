@@ -3,7 +3,9 @@
 # addon dialog; the location is chosen in the native GTK folder chooser (a wrong folder is
 # refused with a message, the base folder is accepted and stored); the rebuilt list ticks the
 # addon the project uses; after a restart the stored location is used again; Close leaves the
-# project as it was.
+# project as it was. A third session ticks alpha (beta comes in as its requirement), unticks
+# gamma, confirms, saves everything and quits: the saved project file holds exactly alpha's and
+# beta's files, their link options and include directories, and no more gamma file.
 # Usage: run_e2e.sh MODULE ZIP EXAMPLE_DIR
 set -euo pipefail
 module=$(realpath "$1"); zip=$(realpath "$2"); example=$(realpath "$3")
@@ -47,15 +49,18 @@ rows_shown() { python3 "$here/screen.py" list-rows "$1" "$2"; }
 # After a failed wait: keep the picture and say what the list shows.
 show_rows() { ticks "$1" "$2" "$base/addons" gamma >&2 || true; }
 
-# gamma_alone_ticked_then_close SESSION: the dialog lists every addon of the example, only
-# gamma (the addon the project uses) is ticked on screen; then Close.
-gamma_alone_ticked_then_close() {
+# gamma_alone_ticked SESSION: the dialog lists every addon of the example, only gamma (the addon
+# the project uses) is ticked on screen.
+gamma_alone_ticked() {
     local session=$1 png="$work/session$1.png"
     ide_raise "$dialog" || fail "cannot raise the addon dialog"
     wait_until 30 rows_shown "$dialog" "$addon_count" \
         || { show_rows "$dialog" "$png"; fail "session $session: the list does not show $addon_count rows"; }
     ticks "$dialog" "$png" "$base/addons" gamma || fail "session $session: only gamma should be ticked (see $png)"
-    ide_click_and_wait_closed "$dialog" 345 432 || fail "session $session: Close did not close the dialog"
+}
+gamma_alone_ticked_then_close() {
+    gamma_alone_ticked "$1"
+    ide_click_and_wait_closed "$dialog" 345 432 || fail "session $1: Close did not close the dialog"
 }
 
 # check WHAT COMMAND...: a final check; names WHAT when COMMAND fails, and the run goes on.
@@ -69,7 +74,7 @@ check() {
 plugin_lines() {
     grep -x -e 'Brisken Addon' -e 'Finding addons in' -e '.*/addons/' -e 'Project title:.*' \
         -e 'bkDirSelect clicked' -e 'Saving bkdir' -e 'No addons selected.' -e 'OK clicked.' \
-        -e 'total [0-9]*' "$1" | tr '\n' '|'
+        -e 'total [0-9]*' -e 'Add addon: .*' -e 'Brisken Addon stopped.*' "$1" | tr '\n' '|'
 }
 lines_are() {
     local log=$1; shift
@@ -111,6 +116,14 @@ sys.exit(1 if sys.argv[2] in values else 0)
 PY
 }
 
+# project_is CBP: the project file's settings and units, one a line as ide_cbp_summary prints
+# them, are exactly the lines read from standard input: in that order, each once, no other.
+project_is() {
+    local got
+    got=$(ide_cbp_summary "$1") || { ide_log "$1 cannot be read as a project file"; return 1; }
+    diff -u --label expected --label "$1" - <(printf '%s\n' "$got") >&2
+}
+
 ok=1
 ide_start_x || fail "Xvfb did not start"
 
@@ -141,9 +154,27 @@ ide_start "$project" "$work/logs-2" || fail "session 2: the IDE did not start"
 dialog=$(ide_open_addon_dialog) || fail "session 2: the addon dialog did not open"
 gamma_alone_ticked_then_close 2
 ide_quit
+after=$(sha256sum "$project")
+check "sessions 1 and 2: the project file is unchanged" test "$before" = "$after" || ok=0
+
+# Session 3: alpha is ticked, not beta (alpha requires it); gamma, which the project uses, is
+# unticked; the change is confirmed, saved and the IDE quits.
+ide_start "$project" "$work/logs-3" || fail "session 3: the IDE did not start"
+dialog=$(ide_open_addon_dialog) || fail "session 3: the addon dialog did not open"
+gamma_alone_ticked 3
+ide_toggle_addon "$dialog" "$base/addons" alpha || fail "session 3: cannot click alpha's check box"
+ide_wait_ticks "$dialog" "$work/session3-alpha.png" "$base/addons" alpha gamma \
+    || fail "session 3: a click on alpha's check box did not tick it"
+ide_toggle_addon "$dialog" "$base/addons" gamma || fail "session 3: cannot click gamma's check box"
+ide_wait_ticks "$dialog" "$work/session3-confirmed.png" "$base/addons" alpha \
+    || fail "session 3: a click on gamma's check box did not untick it"
+ide_click_and_wait_closed "$dialog" 60 432 || fail "session 3: \"Add addons to project\" did not close the dialog"
+ide_save_all "$project" || fail "session 3: \"Save everything\" did not write the project"
+ide_quit
 
 log1="$work/logs-1/codeblocks.log"
 log2="$work/logs-2/codeblocks.log"
+log3="$work/logs-3/codeblocks.log"
 check "the plug-in is loaded" grep -qx "Brisken: loaded" "$work/logs-1/codeblocks-debug.log" || ok=0
 # The refused pick logs only its click; the accepted one rebuilds the list, then stores.
 check "session 1: the plug-in's log lines" lines_are "$log1" \
@@ -154,8 +185,29 @@ check "session 1: the plug-in's log lines" lines_are "$log1" \
 check "session 2: the plug-in's log lines" lines_are "$log2" \
     "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" "No addons selected." || ok=0
 check "session 2: the location is still stored" stored_is "$base" || ok=0
-after=$(sha256sum "$project")
-check "the project file is unchanged" test "$before" = "$after" || ok=0
+# Confirming lists the addons again (the project's title), then adds alpha and, as its
+# requirement, beta: each once.
+check "session 3: the plug-in's log lines" lines_are "$log3" \
+    "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" \
+    "OK clicked." "total 3" "Project title:demo" "Add addon: alpha" "Add addon: beta" || ok=0
+# Files come in as the install files name them, relative to the project; each addon's link
+# options go in front (alpha's first, then beta's in front of it), beta's macOS library is left
+# out; include directories are appended and gamma's stays (removing takes only files).
+check "session 3: the saved project" project_is "$project" <<'CBP' || ok=0
+compiler option: -Wall
+compiler option: -std=c++17
+include dir: ../../../addons/gamma/src
+include dir: ../../../addons/alpha/src
+include dir: ../../../addons/beta/src
+link option: -lm
+link option: -lpthread
+target Release compiler option: -O2
+unit: ../../../addons/alpha/src/alpha.cpp
+unit: ../../../addons/alpha/src/alpha.h
+unit: ../../../addons/beta/src/beta.cpp
+unit: ../../../addons/beta/src/beta.h
+unit: main.cpp
+CBP
 if (( ok )); then
     failed=0
     echo "e2e: 1 passed, 0 failed"

@@ -12,6 +12,9 @@
   screen.py ticks WIN PNG ADDONS_DIR [TICKED_NAME...]
       saves WIN as PNG, reads every row's check box and compares them with the addons of
       ADDONS_DIR in directory-listing order: exactly the named ones must be ticked.
+  screen.py box WIN ADDONS_DIR NAME
+      prints "X Y", the middle of the check box of the row that lists NAME, in WIN's client
+      coordinates, as drawn; exit 1 when the list shows another number of rows than addons.
 
 Exit status: 0 as described, 1 when the picture says otherwise, 2 when nothing could be read.
 Only the standard library is used, so it runs wherever python3 does.
@@ -34,6 +37,13 @@ BOX_COLUMN = (22, 44)
 TICKED_MIN, UNTICKED_MAX = 0.50, 0.10
 # A row is 23 px high and its box 16 px; other heights mean something else was drawn there.
 BOX_HEIGHTS = range(12, 21)
+ROW_HEIGHTS = range(19, 28)
+# The selected row (the last one clicked) is blue across. Its ticked box is blue too, with only
+# the white tick in it; its unticked box is white (light grey under the pointer) inside a grey
+# border. Measured in the box column of such a row, against a 16 x 16 box: ticked about 15 %
+# light, unticked about 73 %.
+SELECTED_TICKED_MAX, SELECTED_UNTICKED_MIN = 0.25, 0.45
+BOX_AREA = 16 * 16
 
 
 class Image:
@@ -105,6 +115,11 @@ def white(c):
     return min(c) >= 245
 
 
+def light(c):
+    """White or the light grey of a box under the pointer (#f2f2f2)."""
+    return min(c) >= 200
+
+
 def entry_selection(image):
     """The columns of selected text in the focused entry (empty: none); None without an entry.
     The focused entry has a blue frame; selected text inside it has a blue background."""
@@ -136,8 +151,26 @@ def entry_selection(image):
                  if sum(is_blue(image.at(x, y)) for y in inside) >= 8)
 
 
+def runs_of(ys):
+    """Groups sorted row numbers into [first, last] runs of neighbours."""
+    runs = []
+    for y in ys:
+        if runs and y == runs[-1][1] + 1:
+            runs[-1][1] = y
+        else:
+            runs.append([y, y])
+    return runs
+
+
+def box_state(share, ticked_min, unticked_max):
+    if share >= ticked_min:
+        return "ticked"
+    return "unticked" if share <= unticked_max else "unclear"
+
+
 def list_rows(image):
-    """Returns [(top, bottom, blue share)] for every check box in the list, top to bottom."""
+    """Returns [(top, bottom, state, measure)] for every row of the list, top to bottom; state
+    is "ticked", "unticked" or "unclear", measure what it was read from."""
     if image.width < LIST_X + LIST_W or image.height < LIST_Y + LIST_H:
         raise ValueError("window %dx%d is smaller than the dialog" % (image.width, image.height))
     corners = [(LIST_X, LIST_Y), (LIST_X + LIST_W - 1, LIST_Y), (LIST_X, LIST_Y + LIST_H - 1),
@@ -147,27 +180,33 @@ def list_rows(image):
             white(image.at(LIST_X + LIST_W // 2, LIST_Y + LIST_H - 4))):
         raise ValueError("the check list is not drawn at (%d, %d)" % (LIST_X, LIST_Y))
     x0, x1 = BOX_COLUMN
-    inked = [y for y in range(LIST_Y + 1, LIST_Y + LIST_H - 1)
-             if any(is_ink(image.at(x, y)) for x in range(x0, x1 + 1))]
-    runs = []
-    for y in inked:
-        if runs and y == runs[-1][1] + 1:
-            runs[-1][1] = y
-        else:
-            runs.append([y, y])
+    edge = LIST_X + LIST_W - 12
+    inside = range(LIST_Y + 1, LIST_Y + LIST_H - 1)
+    selected = runs_of([y for y in inside if is_blue(image.at(edge, y))])
+    in_selected = {y for top, bottom in selected for y in range(top, bottom + 1)}
+    inked = [y for y in inside if y not in in_selected
+             and any(is_ink(image.at(x, y)) for x in range(x0, x1 + 1))]
     rows = []
-    for top, bottom in runs:
-        # A selected (highlighted) row is blue across, box or not: its state is unreadable.
-        if not white(image.at(LIST_X + LIST_W - 12, (top + bottom) // 2)):
-            raise ValueError("the row at y=%d is highlighted" % top)
+    for top, bottom in runs_of(inked):
+        if not white(image.at(edge, (top + bottom) // 2)):
+            raise ValueError("something other than a row is drawn at y=%d" % top)
         if bottom - top + 1 not in BOX_HEIGHTS:
             raise ValueError("a %d px high shape at y=%d is no check box" % (bottom - top + 1, top))
         cols = [x for x in range(x0, x1 + 1)
                 if any(is_ink(image.at(x, y)) for y in range(top, bottom + 1))]
         pixels = [image.at(x, y)
                   for x in range(cols[0], cols[-1] + 1) for y in range(top, bottom + 1)]
-        rows.append((top, bottom, sum(map(is_blue, pixels)) / len(pixels)))
-    return rows
+        share = sum(map(is_blue, pixels)) / len(pixels)
+        rows.append((top, bottom, box_state(share, TICKED_MIN, UNTICKED_MAX), share))
+    for top, bottom in selected:
+        if bottom - top + 1 not in ROW_HEIGHTS:
+            raise ValueError("a %d px high blue band at y=%d is no row" % (bottom - top + 1, top))
+        lights = sum(light(image.at(x, y)) for x in range(x0, x1 + 1) for y in range(top, bottom + 1))
+        # Read as a blue share, so that one scale serves both kinds of rows.
+        share = 1 - min(1.0, lights / BOX_AREA)
+        rows.append((top, bottom, box_state(share, 1 - SELECTED_TICKED_MAX, 1 - SELECTED_UNTICKED_MIN),
+                     share))
+    return sorted(rows)
 
 
 def addon_order(addons_dir):
@@ -217,13 +256,25 @@ def main(argv):
             return 1
         ok = True
         report = []
-        for name, (top, _, share) in zip(names, rows):
-            state = "ticked" if share >= TICKED_MIN else "unticked" if share <= UNTICKED_MAX else "unclear"
+        for name, (_, _, state, share) in zip(names, rows):
             report.append("%s=%s(%.2f)" % (name, state, share))
             if state != ("ticked" if name in wanted else "unticked"):
                 ok = False
         print(" ".join(report))
         return 0 if ok else 1
+    if len(argv) == 4 and argv[0] == "box":
+        win, addons_dir, name = argv[1:]
+        names = addon_order(addons_dir)
+        if name not in names:
+            print("no such addon: %s" % name, file=sys.stderr)
+            return 2
+        rows = list_rows(capture(win))
+        if len(rows) != len(names):
+            print("%d rows shown, %d addons" % (len(rows), len(names)), file=sys.stderr)
+            return 1
+        top, bottom, _, _ = rows[names.index(name)]
+        print("%d %d" % (sum(BOX_COLUMN) // 2, (top + bottom) // 2))
+        return 0
     print(__doc__, file=sys.stderr)
     return 2
 
