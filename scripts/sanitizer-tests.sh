@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the parser tests and the addon-catalogue tests (discovery, project analysis, location)
-# with AddressSanitizer and UndefinedBehaviorSanitizer (gcc) and runs them against the real
-# IDE under the harness's own Xvfb.
+# Builds the parser tests, the addon-catalogue tests (discovery, project analysis, location) and
+# the project-change tests (with the plug-in module they load) with AddressSanitizer and
+# UndefinedBehaviorSanitizer (gcc) and runs them against the real IDE under the harness's own
+# Xvfb.
 #   scripts/sanitizer-tests.sh [BUILD_DIR]
 # Exits non-zero on a failing test or on any sanitizer report.
 set -euo pipefail
@@ -16,7 +17,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
       -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 # Only what these tests need (the harness also wants the plug-in module and its archive).
-tests=(parser_tests catalogue_tests)
+tests=(parser_tests catalogue_tests project_tests)
 cmake --build "$build" --target "${tests[@]}" -j "${SANITIZE_BUILD_JOBS:-2}"
 
 # The IDE, wxWidgets and GTK are not instrumented and keep much of what they allocate until

@@ -114,22 +114,25 @@ const AddonFile* findByName(const AddonFiles& oAddons, const wxString& sName)
 
 void Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
 {
-    cbProject* project = Manager::Get()->GetProjectManager()->GetActiveProject();
+    InstallParser parser("");
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    cbProject* project = project_mng->GetActiveProject();
     if (!project)
         return;
-    std::set<wxString> applied;
-    applyAddons(oAddons, oAvailableAddons, project, applied);
-}
 
-void Brisken::applyAddons(const AddonFiles& oAddons, const AddonFiles& oAvailableAddons,
-                          cbProject* pProject, std::set<wxString>& applied)
-{
-    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    InstallParser parser("");
-    for (const AddonFile& addon : oAddons)
+    // Depth first: an addon is applied whole, then each addon it requires with everything
+    // that one requires, before the next. A work stack instead of recursion, so that a long
+    // chain of requirements cannot exhaust the IDE's stack.
+    std::vector<const AddonFile*> pending;
+    for (auto it = oAddons.rbegin(); it != oAddons.rend(); ++it)
+        pending.push_back(&*it);
+    // Checked when an addon's turn comes, so that an addon ticked and also required, required
+    // twice, or required by itself or in a circle is applied once.
+    std::set<wxString> applied;
+    while (!pending.empty())
     {
-        // Marked before its requirements are followed, so that an addon ticked and also
-        // required, required twice, or required by itself or in a circle is applied once.
+        const AddonFile& addon = *pending.back();
+        pending.pop_back();
         if (!applied.insert(addon.name).second)
             continue;
         logLine(_T("Add addon: ") + addon.name);
@@ -142,28 +145,29 @@ void Brisken::applyAddons(const AddonFiles& oAddons, const AddonFiles& oAvailabl
         wxArrayInt targets;
         for (const FileInfo& project_file : parser.getProjectFiles())
         {
-            project_mng->AddFileToProject(project_file.file, pProject, targets);
+            project_mng->AddFileToProject(project_file.file, project, targets);
             if (targets.IsEmpty())
                 break;
         }
 
         // A library the project already links is not inserted again, so that adding an addon
         // a second time leaves the link options as they are.
-        const wxArrayString link_opts = pProject->GetLinkerOptions();
+        const wxArrayString link_opts = project->GetLinkerOptions();
         wxArrayString curr_link_opts = link_opts;
         for (const wxString& lib : parser.getLinkLibs())
             if (link_opts.Index(lib, true) == wxNOT_FOUND)
                 curr_link_opts.Insert(lib, 0);
         if (curr_link_opts.GetCount() != link_opts.GetCount())
-            pProject->SetLinkerOptions(curr_link_opts);
+            project->SetLinkerOptions(curr_link_opts);
 
         // The project ignores a directory it already has.
         for (const wxString& include_dir : parser.getIncludeDirs())
-            pProject->AddIncludeDir(include_dir);
+            project->AddIncludeDir(include_dir);
 
-        for (const wxString& required : parser.getRequiredAddons())
-            if (const AddonFile* found = findByName(oAvailableAddons, required))
-                applyAddons(AddonFiles{*found}, oAvailableAddons, pProject, applied);
+        const wxArrayString required = parser.getRequiredAddons();
+        for (auto it = required.rbegin(); it != required.rend(); ++it)
+            if (const AddonFile* found = findByName(oAvailableAddons, *it))
+                pending.push_back(found);
     }
 }
 

@@ -2,8 +2,6 @@
 #ifndef BRISKEN_H
 #define BRISKEN_H
 
-#include <set>
-
 #include <cbplugin.h>
 
 #include "Shared.h"
@@ -29,9 +27,6 @@ protected:
 private:
     // One run of the command: the dialog, then the confirmed change of the project.
     void run();
-    // Adds each addon not yet in `applied`, then what it requires, depth first.
-    void applyAddons(const AddonFiles& oAddons, const AddonFiles& oAvailableAddons,
-                     cbProject* pProject, std::set<wxString>& applied);
 };
 
 #endif // BRISKEN_H

@@ -138,6 +138,20 @@ TEST_F(ProjectChangeTest, ATickedAddonBringsWhatItRequiresDepthFirst)
                                         _T("../../../addons/delta")}));
 }
 
+TEST_F(ProjectChangeTest, ARequiredAddonIsCompleteBeforeTheNextRequirement)
+{
+    addon(_T("p"), {{}, {}, {}, {_T("q"), _T("r")}});
+    addon(_T("q"), {{}, {}, {}, {_T("s")}});
+    addon(_T("r"), {{}, {}, {}, {_T("s"), _T("t")}});
+    addon(_T("s"), {});
+    addon(_T("t"), {});
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("p")});
+
+    EXPECT_EQ(addedAddons(), adds({_T("p"), _T("q"), _T("s"), _T("r"), _T("t")}));
+}
+
 TEST_F(ProjectChangeTest, AnAddonTickedAndRequiredOrRequiredTwiceIsAppliedOnce)
 {
     addon(_T("alpha"), {{_T("../../../addons/alpha/a.cpp")}, {}, {_T("-la")}, {_T("delta")}});
