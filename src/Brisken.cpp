@@ -164,9 +164,11 @@ void Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
         for (const wxString& include_dir : parser.getIncludeDirs())
             project->AddIncludeDir(include_dir);
 
+        // Pushed last first, so that the first requirement comes next. (wxArrayString's
+        // reverse iterators misbehave on an empty array.)
         const wxArrayString required = parser.getRequiredAddons();
-        for (auto it = required.rbegin(); it != required.rend(); ++it)
-            if (const AddonFile* found = findByName(oAvailableAddons, *it))
+        for (size_t r = required.GetCount(); r > 0; --r)
+            if (const AddonFile* found = findByName(oAvailableAddons, required[r - 1]))
                 pending.push_back(found);
     }
 }
