@@ -44,6 +44,16 @@ size_t occurrences(const Lines& lines, const wxString& line)
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
 }
 
+const Install alpha_install{{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h")},
+                            {_T("../../../addons/alpha/src")},
+                            {_T("-lalpha1"), _T("-lalpha2")},
+                            {_T("beta")}};
+const Install beta_install{{_T("../../../addons/beta/src/b1.cpp")},
+                           {_T("../../../addons/beta/src")},
+                           {_T("-lbeta")},
+                           {_T("delta")}};
+const Install delta_install{{_T("../../../addons/delta/d1.cpp")}, {_T("../../../addons/delta")}, {_T("-ldelta")}, {}};
+
 class ProjectChangeTest : public ::testing::Test
 {
 protected:
@@ -66,6 +76,14 @@ protected:
     void addon(const wxString& name, const Install& install)
     {
         fixture::writeInstall(tree / _T("addons"), name, install);
+    }
+
+    // alpha requires beta, which requires delta.
+    void addChain()
+    {
+        addon(_T("alpha"), alpha_install);
+        addon(_T("beta"), beta_install);
+        addon(_T("delta"), delta_install);
     }
 
     // A project three folders below the tree's base, as the toolkit's apps are.
@@ -98,24 +116,13 @@ protected:
     fixture::TempDir tree;
 };
 
-const Install alpha_install{{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h")},
-                            {_T("../../../addons/alpha/src")},
-                            {_T("-lalpha1"), _T("-lalpha2")},
-                            {_T("beta")}};
-const Install beta_install{{_T("../../../addons/beta/src/b1.cpp")},
-                           {_T("../../../addons/beta/src")},
-                           {_T("-lbeta")},
-                           {_T("delta")}};
-const Install delta_install{{_T("../../../addons/delta/d1.cpp")}, {_T("../../../addons/delta")}, {_T("-ldelta")}, {}};
 } // namespace
 
 // --- Adding -----------------------------------------------------------------------------------
 
 TEST_F(ProjectChangeTest, ATickedAddonBringsWhatItRequiresDepthFirst)
 {
-    addon(_T("alpha"), alpha_install);
-    addon(_T("beta"), beta_install);
-    addon(_T("delta"), delta_install);
+    addChain();
     cbProject* project = open({_T("main.cpp")});
     ASSERT_NE(project, nullptr);
     project->SetLinkerOptions(wxArrayString(1, _T("-lexisting")));
@@ -215,9 +222,7 @@ TEST_F(ProjectChangeTest, LibrariesTheProjectAlreadyLinksAreNotInsertedAgain)
 
 TEST_F(ProjectChangeTest, TickingUntickingAndTickingAgainLeavesTheFirstRunsOptions)
 {
-    addon(_T("alpha"), alpha_install);
-    addon(_T("beta"), beta_install);
-    addon(_T("delta"), delta_install);
+    addChain();
     ASSERT_NE(open({_T("main.cpp")}), nullptr);
 
     confirm({_T("alpha")});
@@ -437,9 +442,7 @@ TEST_F(ProjectChangeTest, UntickingRemovesExactlyTheListedFilesAsStored)
 
 TEST_F(ProjectChangeTest, RemovingLeavesIncludesLinkOptionsAndRequiredAddons)
 {
-    addon(_T("alpha"), alpha_install);
-    addon(_T("beta"), beta_install);
-    addon(_T("delta"), delta_install);
+    addChain();
     ASSERT_NE(open({_T("main.cpp")}), nullptr);
     confirm({_T("alpha")});
     const fixture::SavedProject before = saved();
