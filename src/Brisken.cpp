@@ -180,28 +180,24 @@ void Brisken::removeAddons(AddonFiles oAddons)
     if (!project)
         return;
 
-    // Every file is resolved before the first removal: removing one shifts the positions of
-    // the files after it.
-    std::vector<ProjectFile*> matched;
-    std::set<ProjectFile*> seen;
+    // The listed paths of all addons first, then one pass over the project's files. Every
+    // file is resolved before the first removal, since removing one shifts the positions of
+    // the files after it; a file that several addons list is matched once.
+    std::set<wxString> mapped_addon_files;
     for (const AddonFile& addon : oAddons)
     {
         parser.setFile(narrowPath(addon.install_file));
         parser.parse();
-        std::set<wxString> mapped_addon_files;
         for (const FileInfo& addon_file : parser.getProjectFiles())
             mapped_addon_files.insert(wxFileName(addon_file.file).GetFullPath());
-        if (mapped_addon_files.empty())
-            continue;
-
-        const int count = project->GetFilesCount();
-        for (int k = 0; k < count; ++k)
-        {
-            ProjectFile* project_file = project->GetFile(k);
-            if (project_file && mapped_addon_files.count(project_file->relativeFilename) > 0
-                && seen.insert(project_file).second)
-                matched.push_back(project_file);
-        }
+    }
+    std::vector<ProjectFile*> matched;
+    const int count = mapped_addon_files.empty() ? 0 : project->GetFilesCount();
+    for (int k = 0; k < count; ++k)
+    {
+        ProjectFile* project_file = project->GetFile(k);
+        if (project_file && mapped_addon_files.count(project_file->relativeFilename) > 0)
+            matched.push_back(project_file);
     }
 
     project->BeginRemoveFiles();

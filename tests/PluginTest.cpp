@@ -10,14 +10,14 @@
 #include <projectmanager.h>
 
 #include "DiskFixture.h"
+#include "PluginRun.h"
 #include "SdkHarness.h"
 
 namespace
 {
 cbPlugin* briskenPlugin()
 {
-    static cbPlugin* plugin = harness::loadBriskenPlugin(true);
-    return plugin;
+    return run::loadedPlugin();
 }
 
 using Lines = std::vector<wxString>;
@@ -27,12 +27,7 @@ class PluginTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_NE(briskenPlugin(), nullptr);
-        PluginManager* plugins = Manager::Get()->GetPluginManager();
-        if (!briskenPlugin()->IsAttached())
-        {
-            ASSERT_TRUE(plugins->AttachPlugin(briskenPlugin()));
-        }
+        ASSERT_NE(run::attachedPlugin(), nullptr);
         Manager::Get()->GetConfigManager(_T("brisken"))->UnSet(_T("bk_dir"));
         harness::clearLog();
         harness::clearModalAnswer();

@@ -18,9 +18,15 @@ namespace
 const wxWindowID ok_id = 2049;
 } // namespace
 
-cbPlugin* attachedPlugin()
+cbPlugin* loadedPlugin()
 {
     static cbPlugin* plugin = harness::loadBriskenPlugin(true);
+    return plugin;
+}
+
+cbPlugin* attachedPlugin()
+{
+    cbPlugin* plugin = loadedPlugin();
     if (plugin && !plugin->IsAttached())
         Manager::Get()->GetPluginManager()->AttachPlugin(plugin);
     return plugin && plugin->IsAttached() ? plugin : nullptr;

@@ -12,8 +12,9 @@ class cbPlugin;
 
 namespace run
 {
-// The built plug-in, loaded once per process with its resource archive and attached; null
-// when it did not load.
+// The built plug-in, loaded once per process with its resource archive; null when it did not
+// load. attachedPlugin() also attaches it if it is not.
+cbPlugin* loadedPlugin();
 cbPlugin* attachedPlugin();
 
 // Runs the command; in its dialog, ticks `tick`, unticks `untick`, calls `inDialog` (may be
