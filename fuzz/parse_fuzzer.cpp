@@ -1,5 +1,5 @@
-// Any bytes as an install file, read by the real parser through the IDE's real log manager.
-// The log manager needs only wxBase, so no display and no other manager is involved.
+// Any bytes as an install file, read by the real parser, its log bound to a list.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,8 +8,6 @@
 #include <vector>
 
 #include <unistd.h>
-
-#include <wx/init.h>
 
 #include <tinyxml.h>
 
@@ -21,11 +19,10 @@ namespace
 std::vector<wxString> lines;
 std::string input_path;
 
-class CaptureLogger : public Logger
+void capture(const wxString& sLine)
 {
-public:
-    void Append(const wxString& msg, Logger::level /*lv*/) override { lines.push_back(msg); }
-};
+    lines.push_back(sLine);
+}
 
 void removeInput()
 {
@@ -45,10 +42,7 @@ void check(bool bHolds, const char* sWhat)
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    static int wx_argc = 0;
-    static wxInitializer wx_base(wx_argc, static_cast<char**>(nullptr));
-    check(wx_base.IsOk(), "wxBase did not initialise");
-    Manager::Get()->GetLogManager()->SetLog(std::make_unique<CaptureLogger>().release(), LogManager::app_log);
+    bindLog(&capture);
 
     const char* tmp = std::getenv("TMPDIR");
     std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/parse_fuzzer-XXXXXX";
@@ -94,19 +88,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                   || lines.back() == _T("The install file is not formatted correctly"),
               "failure line");
     }
-    // The scan must never see less depth or fewer nodes than the library then builds.
+    // Whatever the library builds from a text within the bounds stays within what its '<'
+    // and '=' bytes allow.
     if (size <= install_file_limits::max_bytes)
     {
-        const std::string text =
-            install_file_limits::libraryText(reinterpret_cast<const char*>(data), size);
-        const install_file_limits::Shape shape = install_file_limits::measure(text.c_str());
-        if (shape.withinBounds())
+        const std::string text = install_file_limits::libraryText(reinterpret_cast<const char*>(data), size);
+        if (install_file_limits::withinBounds(text))
         {
             TiXmlDocument doc;
             doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
             const TreeShape tree = treeShape(doc);
-            check(tree.depth <= shape.depth, "nesting scan below the library's depth");
-            check(tree.nodes <= shape.nodes, "node count below the library's");
+            const auto opens = static_cast<std::size_t>(std::count(text.begin(), text.end(), '<'));
+            check(tree.depth <= opens, "nesting deeper than the count of '<'");
+            check(tree.nodes <= 2 * opens + 1, "more nodes than twice the count of '<'");
+            check(tree.attributes <= static_cast<std::size_t>(std::count(text.begin(), text.end(), '=')),
+                  "more attributes on an element than the count of '='");
         }
     }
     return 0;

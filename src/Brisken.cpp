@@ -1,6 +1,7 @@
 #include "Brisken.h"
 
 #include <globals.h>
+#include <logmanager.h>
 #include <manager.h>
 #include <projectmanager.h>
 
@@ -21,10 +22,16 @@ namespace
 PluginRegistrant<Brisken> reg(_T("Brisken"));
 
 const wxString resource_archive = _T("Brisken.zip");
+
+void writeToAppLog(const wxString& sLine)
+{
+    Manager::Get()->GetLogManager()->Log(sLine, LogManager::app_log, Logger::info);
+}
 } // namespace
 
 Brisken::Brisken()
 {
+    bindLog(&writeToAppLog);
     // A missing archive is reported, not fatal: the command works without it.
     if (!Manager::LoadResource(resource_archive))
         NotifyMissingFile(resource_archive);

@@ -14,231 +14,6 @@
 
 namespace
 {
-// Walks a buffer the way TiXmlDocument::Parse does, token for token and with the library's
-// own lexing routines (entities and UTF-8 sequences can swallow a '<' there), but keeps a
-// stack of open elements instead of recursing, and counts what it would build. Wherever
-// the library would stop with an error, the scan stops too: nothing after that point is
-// ever parsed.
-class ShapeScanner : private TiXmlBase
-{
-public:
-    static install_file_limits::Shape scan(const char* p)
-    {
-        install_file_limits::Shape shape;
-        if (!p || !*p)
-            return shape;
-        // A byte order mark switches the library to UTF-8 before anything else.
-        TiXmlEncoding enc = TIXML_ENCODING_UNKNOWN;
-        const auto* u = reinterpret_cast<const unsigned char*>(p);
-        if (u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF)
-            enc = TIXML_ENCODING_UTF8;
-
-        std::vector<std::string> open; // end tags of the elements being read, innermost last
-        p = SkipWhiteSpace(p, enc);
-        while (p && *p && shape.withinBounds())
-        {
-            if (!open.empty() && *p != '<')
-            {
-                ++shape.nodes;
-                std::string text;
-                p = ReadText(p, &text, true, "<", false, enc);
-                p = (p && *p) ? p - 1 : nullptr;
-            }
-            else if (!open.empty() && StringEqual(p, "</", false, enc))
-            {
-                const std::string& end_tag = open.back();
-                if (!StringEqual(p, end_tag.c_str(), false, enc))
-                    break;
-                p = SkipWhiteSpace(p + end_tag.size(), enc);
-                if (!p || *p != '>')
-                    break;
-                ++p;
-                open.pop_back();
-            }
-            else
-            {
-                ++shape.nodes;
-                switch (identify(p, enc))
-                {
-                case Node::none:
-                    p = nullptr;
-                    break;
-                case Node::element:
-                    shape.depth = std::max(shape.depth, open.size() + 1);
-                    if (shape.withinBounds())
-                        p = element(p, enc, open, shape);
-                    break;
-                case Node::declaration:
-                {
-                    std::string encoding;
-                    p = declaration(p, enc, &encoding);
-                    if (open.empty() && enc == TIXML_ENCODING_UNKNOWN)
-                        enc = (encoding.empty() || StringEqual(encoding.c_str(), "UTF-8", true, TIXML_ENCODING_UNKNOWN)
-                               || StringEqual(encoding.c_str(), "UTF8", true, TIXML_ENCODING_UNKNOWN))
-                                  ? TIXML_ENCODING_UTF8
-                                  : TIXML_ENCODING_LEGACY;
-                    break;
-                }
-                case Node::comment:
-                    p = comment(p, enc);
-                    break;
-                case Node::cdata:
-                    p = cdata(p, enc);
-                    break;
-                case Node::unknown:
-                    p = unknown(p, enc);
-                    break;
-                }
-            }
-            if (p)
-                p = SkipWhiteSpace(p, enc);
-        }
-        return shape;
-    }
-
-private:
-    enum class Node { none, declaration, comment, cdata, unknown, element };
-
-    static Node identify(const char* p, TiXmlEncoding enc)
-    {
-        p = SkipWhiteSpace(p, enc);
-        if (!p || *p != '<')
-            return Node::none;
-        if (StringEqual(p, "<?xml", true, enc))
-            return Node::declaration;
-        if (StringEqual(p, "<!--", false, enc))
-            return Node::comment;
-        if (StringEqual(p, "<![CDATA[", false, enc))
-            return Node::cdata;
-        if (StringEqual(p, "<!", false, enc))
-            return Node::unknown;
-        if (IsAlpha(static_cast<unsigned char>(p[1]), enc) || p[1] == '_')
-            return Node::element;
-        return Node::unknown;
-    }
-
-    // A start tag; pushes its end tag unless the element is empty ("<a/>"). Stops once the
-    // attributes pass a bound.
-    static const char* element(const char* p, TiXmlEncoding enc, std::vector<std::string>& open,
-                               install_file_limits::Shape& shape)
-    {
-        std::size_t attributes = 0;
-        p = SkipWhiteSpace(p, enc);
-        if (!p || *p != '<')
-            return nullptr;
-        p = SkipWhiteSpace(p + 1, enc);
-        std::string name;
-        p = ReadName(p, &name, enc);
-        if (!p || !*p)
-            return nullptr;
-        while (p && *p)
-        {
-            p = SkipWhiteSpace(p, enc);
-            if (!p || !*p)
-                return nullptr;
-            if (*p == '/')
-                return p[1] == '>' ? p + 2 : nullptr;
-            if (*p == '>')
-            {
-                open.push_back("</" + name);
-                return p + 1;
-            }
-            shape.attributes = std::max(shape.attributes, ++attributes);
-            ++shape.nodes;
-            if (!shape.withinBounds())
-                return nullptr;
-            p = attribute(p, enc, nullptr);
-            if (!p || !*p)
-                return nullptr;
-        }
-        return p;
-    }
-
-    static const char* attribute(const char* p, TiXmlEncoding enc, std::string* value)
-    {
-        p = SkipWhiteSpace(p, enc);
-        if (!p || !*p)
-            return nullptr;
-        std::string name;
-        p = ReadName(p, &name, enc);
-        if (!p || !*p)
-            return nullptr;
-        p = SkipWhiteSpace(p, enc);
-        if (!p || *p != '=')
-            return nullptr;
-        p = SkipWhiteSpace(p + 1, enc);
-        if (!p || !*p)
-            return nullptr;
-        std::string text;
-        if (*p == '\'' || *p == '"')
-        {
-            const char end[2] = {*p, '\0'};
-            p = ReadText(p + 1, &text, false, end, false, enc);
-        }
-        else
-        {
-            while (p && *p && !IsWhiteSpace(*p) && *p != '/' && *p != '>')
-            {
-                if (*p == '\'' || *p == '"')
-                    return nullptr;
-                text += *p++;
-            }
-        }
-        if (value)
-            *value = text;
-        return p;
-    }
-
-    static const char* declaration(const char* p, TiXmlEncoding enc, std::string* encoding)
-    {
-        p = SkipWhiteSpace(p, enc);
-        if (!p || !*p || !StringEqual(p, "<?xml", true, enc))
-            return nullptr;
-        p += 5;
-        while (p && *p)
-        {
-            if (*p == '>')
-                return p + 1;
-            p = SkipWhiteSpace(p, enc);
-            if (!*p)
-                break;
-            if (StringEqual(p, "version", true, enc) || StringEqual(p, "standalone", true, enc))
-                p = attribute(p, enc, nullptr);
-            else if (StringEqual(p, "encoding", true, enc))
-                p = attribute(p, enc, encoding);
-            else
-                while (p && *p && *p != '>' && !IsWhiteSpace(*p))
-                    ++p;
-        }
-        return nullptr;
-    }
-
-    static const char* comment(const char* p, TiXmlEncoding enc)
-    {
-        p = SkipWhiteSpace(p, enc) + 4; // identify() saw "<!--"
-        while (*p && !StringEqual(p, "-->", false, enc))
-            ++p;
-        return *p ? p + 3 : p;
-    }
-
-    static const char* cdata(const char* p, TiXmlEncoding enc)
-    {
-        p += 9; // identify() saw "<![CDATA["
-        while (*p && !StringEqual(p, "]]>", false, enc))
-            ++p;
-        std::string rest;
-        return ReadText(p, &rest, false, "]]>", false, enc);
-    }
-
-    static const char* unknown(const char* p, TiXmlEncoding enc)
-    {
-        p = SkipWhiteSpace(p, enc) + 1; // identify() saw '<'
-        while (*p && *p != '>')
-            ++p;
-        return *p ? p + 1 : p;
-    }
-};
-
 // Closes a descriptor when it leaves scope.
 class FileDescriptor
 {
@@ -303,14 +78,14 @@ private:
     const bool previous;
 };
 
-// Parses the bytes as TiXmlDocument::LoadFile would, if their shape is within the bounds.
+// Parses the bytes as TiXmlDocument::LoadFile would, if they are within the bounds.
 bool loadDocument(const std::string& sBytes, TiXmlDocument& doc)
 {
     const std::string text = install_file_limits::libraryText(sBytes.data(), sBytes.size());
     const char* const start = text.c_str();
     if (*start == '\0')
         return false;
-    if (!install_file_limits::measure(start).withinBounds())
+    if (!install_file_limits::withinBounds(text))
         return false;
     const CondensedWhiteSpace condensed;
     doc.Parse(start, nullptr, TIXML_ENCODING_UNKNOWN);
@@ -337,11 +112,87 @@ wxString textOf(const TiXmlElement& element)
     const TiXmlText* text = first ? first->ToText() : nullptr;
     return text ? decoded(text->Value()) : wxString();
 }
+
+// An include path or a library applies here when it names no system or exactly this one.
+bool passesSystemTest(const TiXmlElement& element, const std::string& sOS)
+{
+    const char* os_attr = element.Attribute("os");
+    return !os_attr || sOS == os_attr;
+}
+
+// A library is meant for this IDE when its compiler list mentions "codeblocks".
+bool passesCompilerTest(const TiXmlElement& element)
+{
+    const char* compiler = element.Attribute("compiler");
+    return compiler && std::strstr(compiler, "codeblocks");
+}
+
+// The first element that `first` reaches, then every element after it, whatever its name.
+template <typename Visit> void forEachFrom(const TiXmlElement* first, Visit visit)
+{
+    for (const TiXmlElement* element = first; element; element = element->NextSiblingElement())
+        visit(*element);
+}
+
+// Every folder of the first src logs its name; its files are read only when its first child
+// node is an element.
+void readSourceFiles(const TiXmlHandle& add, std::vector<FileInfo>& project_files)
+{
+    forEachFrom(add.FirstChild("src").FirstChild("folder").ToElement(), [&](const TiXmlElement& folder) {
+        logLine(decoded(folder.Attribute("name")));
+        const TiXmlNode* first = folder.FirstChild();
+        forEachFrom(first ? first->ToElement() : nullptr,
+                    [&](const TiXmlElement& file_el) { project_files.push_back(FileInfo{textOf(file_el)}); });
+    });
+}
+
+void readIncludeDirs(const TiXmlHandle& add, const std::string& sOS, wxArrayString& include_dirs)
+{
+    const TiXmlElement* first = add.FirstChild("include").FirstChild("path").ToElement();
+    if (!first)
+        logLine(_T("No includes dir found."));
+    forEachFrom(first, [&](const TiXmlElement& includes) {
+        if (!passesSystemTest(includes, sOS))
+            return;
+        const wxString include_dir = textOf(includes);
+        include_dirs.Add(include_dir);
+        logLine(include_dir);
+        logLine(includes.Attribute("os") ? _T("-- has os attribute:") + wxString::FromAscii(sOS.c_str())
+                                         : wxString(_T("-- no os attribute")));
+    });
+}
+
+void readLinkLibs(const TiXmlHandle& add, const std::string& sOS, wxArrayString& link_libs)
+{
+    forEachFrom(add.FirstChild("link").FirstChild("lib").ToElement(), [&](const TiXmlElement& link) {
+        const wxString link_file = textOf(link);
+        if (passesSystemTest(link, sOS) && passesCompilerTest(link))
+        {
+            link_libs.Add(link_file);
+            logLine(link_file);
+        }
+        else
+        {
+            logLine(_T("Not linking:") + link_file);
+        }
+    });
+}
+
+// Two forms: addon elements inside the first requires (nested), or, when that gives none,
+// the first requires and every element after it inside install (repeated).
+void readRequiredAddons(const TiXmlHandle& install, wxArrayString& required_addons)
+{
+    const auto add = [&](const TiXmlElement& required) { required_addons.Add(textOf(required)); };
+    const TiXmlElement* requiredTag = install.FirstChild("requires").FirstChild("addon").ToElement();
+    const bool bSingleAddonTag = requiredTag != nullptr;
+    forEachFrom(bSingleAddonTag ? requiredTag : install.FirstChild("requires").ToElement(), add);
+}
 } // namespace
 
-install_file_limits::Shape install_file_limits::measure(const char* text)
+bool install_file_limits::withinBounds(const std::string& sText)
 {
-    return ShapeScanner::scan(text);
+    return static_cast<std::size_t>(std::count(sText.begin(), sText.end(), '<')) <= max_tag_opens
+           && static_cast<std::size_t>(std::count(sText.begin(), sText.end(), '=')) <= max_equals;
 }
 
 std::string install_file_limits::libraryText(const char* sBytes, std::size_t nSize)
@@ -379,13 +230,16 @@ std::string InstallParser::getOS() const
 
 bool InstallParser::parse()
 {
-    try
-    {
-        logLine(_T("Start parsing install file"));
+    const auto clearLists = [this] {
         project_files.clear();
         required_addons.Clear();
         include_dirs.Clear();
         link_libs.Clear();
+    };
+    try
+    {
+        logLine(_T("Start parsing install file"));
+        clearLists();
 
         std::string bytes;
         TiXmlDocument doc;
@@ -404,87 +258,20 @@ bool InstallParser::parse()
             return false;
         }
 
-        TiXmlHandle install = TiXmlHandle(&doc).FirstChild("install");
-        TiXmlHandle add = install.FirstChild("add");
-
-        for (const TiXmlElement* folder = add.FirstChild("src").FirstChild("folder").ToElement(); folder;
-             folder = folder->NextSiblingElement())
-        {
-            logLine(decoded(folder->Attribute("name")));
-            const TiXmlNode* first = folder->FirstChild();
-            for (const TiXmlElement* file_el = first ? first->ToElement() : nullptr; file_el;
-                 file_el = file_el->NextSiblingElement())
-            {
-                project_files.push_back(FileInfo{textOf(*file_el)});
-            }
-        }
-
+        const TiXmlHandle install = TiXmlHandle(&doc).FirstChild("install");
+        const TiXmlHandle add = install.FirstChild("add");
+        readSourceFiles(add, project_files);
         const std::string os = getOS();
-        const wxString os_name = wxString::FromAscii(os.c_str());
-        logLine(_T("our os is: ") + os_name);
-
-        const TiXmlElement* includes = add.FirstChild("include").FirstChild("path").ToElement();
-        if (!includes)
-            logLine(_T("No includes dir found."));
-        for (; includes; includes = includes->NextSiblingElement())
-        {
-            const wxString include_dir = textOf(*includes);
-            const char* os_attr = includes->Attribute("os");
-            if (!os_attr)
-            {
-                include_dirs.Add(include_dir);
-                logLine(include_dir);
-                logLine(_T("-- no os attribute"));
-            }
-            else if (os == os_attr)
-            {
-                include_dirs.Add(include_dir);
-                logLine(include_dir);
-                logLine(_T("-- has os attribute:") + os_name);
-            }
-        }
-
-        for (const TiXmlElement* link = add.FirstChild("link").FirstChild("lib").ToElement(); link;
-             link = link->NextSiblingElement())
-        {
-            const wxString link_file = textOf(*link);
-            const char* os_attr = link->Attribute("os");
-            const char* compiler = link->Attribute("compiler");
-            if ((!os_attr || os == os_attr) && compiler && std::strstr(compiler, "codeblocks"))
-            {
-                link_libs.Add(link_file);
-                logLine(link_file);
-            }
-            else
-            {
-                logLine(_T("Not linking:") + link_file);
-            }
-        }
-
-        bool bSingleAddonTag = false;
-        for (const TiXmlElement* requiredTag = install.FirstChild("requires").FirstChild("addon").ToElement();
-             requiredTag; requiredTag = requiredTag->NextSiblingElement())
-        {
-            bSingleAddonTag = true;
-            required_addons.Add(textOf(*requiredTag));
-        }
-        if (!bSingleAddonTag)
-        {
-            for (const TiXmlElement* required = install.FirstChild("requires").ToElement(); required;
-                 required = required->NextSiblingElement())
-            {
-                required_addons.Add(textOf(*required));
-            }
-        }
+        logLine(_T("our os is: ") + wxString::FromAscii(os.c_str()));
+        readIncludeDirs(add, os, include_dirs);
+        readLinkLibs(add, os, link_libs);
+        readRequiredAddons(install, required_addons);
         return true;
     }
     catch (...)
     {
         // Only an exhausted heap gets here; the callers read the lists whatever the result.
-        project_files.clear();
-        required_addons.Clear();
-        include_dirs.Clear();
-        link_libs.Clear();
+        clearLists();
         return false;
     }
 }

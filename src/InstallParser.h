@@ -41,33 +41,18 @@ namespace install_file_limits
 {
 // Larger files are refused unread: a real install file is a few KiB.
 constexpr std::size_t max_bytes = 32u * 1024u * 1024u;
-// Deeper element nesting is refused before the XML library sees it, because that library
-// parses nested elements recursively and a deep enough file overflows the IDE's stack.
-constexpr std::size_t max_depth = 256;
 
-// The library looks up every attribute among those already read on the same element, so
-// an element with millions of attributes takes hours to read. No real element has more
-// than three.
-constexpr std::size_t max_attributes = 64;
+// Bounds that no way of writing the text can fool. Every element the XML library builds
+// starts at a '<' byte, so the count of '<' bounds its element nesting, which it reads by
+// recursion (about 230 bytes of stack a level: 16384 levels take 3.5 MiB), and the number of
+// nodes (at most two per '<', plus one). Every attribute needs an '=' byte, and the library
+// compares each attribute with all earlier ones on its element: 8192 take it a fifth of a
+// second. An install file that lists 5000 source files uses about 10000 '<'.
+constexpr std::size_t max_tag_opens = 16384;
+constexpr std::size_t max_equals = 8192;
 
-// Every node and attribute costs the library about two hundred bytes: a file of the
-// size bound made of empty elements takes it nearly 2 GB and seconds of work, and the IDE's
-// log a line per folder. Real install files have a few hundred.
-constexpr std::size_t max_nodes = 50000;
-
-// What the XML library would build from `text` (a NUL-terminated buffer with at least
-// three more NUL bytes behind the terminator): its deepest element nesting and the most
-// attributes on one element, and how many nodes and attributes it would allocate in all.
-// The walk stops as soon as one of them passes its bound above. O(n), no recursion.
-struct Shape
-{
-    std::size_t depth = 0;
-    std::size_t attributes = 0;
-    std::size_t nodes = 0;
-
-    bool withinBounds() const { return depth <= max_depth && attributes <= max_attributes && nodes <= max_nodes; }
-};
-Shape measure(const char* text);
+// True when `sText` stays within the bounds above.
+bool withinBounds(const std::string& sText);
 
 // The bytes of a file as TiXmlDocument::LoadFile would hand them to the library: the text ends
 // at the first NUL byte, CR LF and lone CR become LF. Four NUL bytes follow, because the

@@ -1,4 +1,5 @@
-// Records and helpers that every module of the plug-in uses.
+// Records and helpers that every module of the plug-in uses. Nothing here needs the IDE, so
+// the install-file parser and its tests build and run without it.
 #ifndef BRISKEN_SHARED_H
 #define BRISKEN_SHARED_H
 
@@ -7,9 +8,6 @@
 #include <wx/dir.h>
 #include <wx/filename.h>
 #include <wx/string.h>
-
-#include <logmanager.h>
-#include <manager.h>
 
 // One addon of a Brisken tree. Addons are identified by `name` alone.
 struct AddonFile
@@ -45,10 +43,26 @@ inline bool holdsInstallFile(const wxDir& dir)
     return dir.IsOpened() && dir.HasFiles(installFileName());
 }
 
-// Writes one line to the IDE's application log, level info, with no prefix.
+// Where log lines go. The plug-in binds the IDE's application log when the IDE creates it;
+// until something is bound, lines go nowhere.
+using LogSink = void (*)(const wxString& sLine);
+
+inline LogSink& boundLogSink()
+{
+    static LogSink sink = nullptr;
+    return sink;
+}
+
+inline void bindLog(LogSink sink)
+{
+    boundLogSink() = sink;
+}
+
+// Writes one line, with no prefix.
 inline void logLine(const wxString& sLine)
 {
-    Manager::Get()->GetLogManager()->Log(sLine, LogManager::app_log, Logger::info);
+    if (const LogSink sink = boundLogSink())
+        sink(sLine);
 }
 
 #endif // BRISKEN_SHARED_H

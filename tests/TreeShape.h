@@ -12,8 +12,9 @@
 
 struct TreeShape
 {
-    std::size_t depth = 0; // deepest element nesting
-    std::size_t nodes = 0; // nodes and attributes below the root
+    std::size_t depth = 0;      // deepest element nesting
+    std::size_t nodes = 0;      // nodes below the root, attributes not counted
+    std::size_t attributes = 0; // the most attributes on one element
 };
 
 inline TreeShape treeShape(const TiXmlNode& root)
@@ -29,8 +30,10 @@ inline TreeShape treeShape(const TiXmlNode& root)
         {
             ++shape.nodes;
             const TiXmlElement* element = child->ToElement();
+            std::size_t attributes = 0;
             for (const TiXmlAttribute* a = element ? element->FirstAttribute() : nullptr; a; a = a->Next())
-                ++shape.nodes;
+                ++attributes;
+            shape.attributes = std::max(shape.attributes, attributes);
             todo.emplace_back(child, element ? depth + 1 : depth);
         }
     }

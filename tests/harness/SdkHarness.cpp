@@ -1,5 +1,7 @@
 #include "SdkHarness.h"
 
+#include "Shared.h"
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -218,6 +220,8 @@ void bootManagers()
     app_frame = new wxFrame(nullptr, wxID_ANY, _T("Brisken tests"));
     Manager::Get(app_frame);
     Manager::Get()->GetLogManager()->SetLog(new CaptureLogger, LogManager::app_log);
+    // The plug-in's modules used without the plug-in write to the same log it binds.
+    bindLog([](const wxString& sLine) { Manager::Get()->GetLogManager()->Log(sLine, LogManager::app_log, Logger::info); });
     Manager::Get()->GetProjectManager()->SetUI(new TestProjectUI);
     // Loading projects needs the IDE's compiler plug-in.
     Manager::Get()->GetPluginManager()->LoadPlugin(_T("/usr/lib/codeblocks/plugins/libcompiler.so"));
