@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the parser tests, the addon-catalogue tests (discovery, project analysis, location) and
-# the project-change tests (with the plug-in module they load) with AddressSanitizer and
-# UndefinedBehaviorSanitizer (gcc) and runs them against the real IDE under the harness's own
-# Xvfb.
+# Builds the parser tests (plain, no display), the addon-catalogue tests (discovery, project
+# analysis, location) and the project-change tests (with the plug-in module they load) with
+# AddressSanitizer and UndefinedBehaviorSanitizer (gcc); the last two run against the real IDE
+# under the harness's own Xvfb.
 #   scripts/sanitizer-tests.sh [BUILD_DIR]
 # Exits non-zero on a failing test or on any sanitizer report.
 set -euo pipefail
