@@ -187,9 +187,8 @@ void Brisken::removeAddons(AddonFiles oAddons)
     if (!project)
         return;
 
-    // The listed paths of all addons first, then one pass over the project's files. Every
-    // file is resolved before the first removal, since removing one shifts the positions of
-    // the files after it; a file that several addons list is matched once.
+    // The listed paths of all addons first, then one pass over the project's files; a file
+    // that several addons list is matched once.
     std::set<wxString> mapped_addon_files;
     for (const AddonFile& addon : oAddons)
     {
@@ -198,17 +197,23 @@ void Brisken::removeAddons(AddonFiles oAddons)
         for (const FileInfo& addon_file : parser.getProjectFiles())
             mapped_addon_files.insert(wxFileName(addon_file.file).GetFullPath());
     }
-    std::vector<ProjectFile*> matched;
+    std::vector<wxString> matched;
     const int count = mapped_addon_files.empty() ? 0 : project->GetFilesCount();
     for (int k = 0; k < count; ++k)
     {
-        ProjectFile* project_file = project->GetFile(k);
+        const ProjectFile* project_file = project->GetFile(k);
         if (project_file && mapped_addon_files.count(project_file->relativeFilename) > 0)
-            matched.push_back(project_file);
+            matched.push_back(project_file->relativeFilename);
     }
 
+    // Names, not files: removing a file also deletes the files generated from it, so a file
+    // matched above may be gone by its turn. Each is looked up right before its removal.
     project->BeginRemoveFiles();
-    for (ProjectFile* project_file : matched)
-        project->RemoveFile(project_file);
+    for (const wxString& name : matched)
+    {
+        ProjectFile* project_file = project->GetFileByFilename(name);
+        if (project_file && project_file->relativeFilename == name)
+            project->RemoveFile(project_file);
+    }
     project->EndRemoveFiles();
 }

@@ -7,6 +7,8 @@
 #include <wx/filename.h>
 
 #include <cbproject.h>
+#include <compiler.h>
+#include <compilerfactory.h>
 #include <configmanager.h>
 #include <manager.h>
 #include <projectmanager.h>
@@ -53,6 +55,42 @@ const Install beta_install{{_T("../../../addons/beta/src/b1.cpp")},
                            {_T("-lbeta")},
                            {_T("delta")}};
 const Install delta_install{{_T("../../../addons/delta/d1.cpp")}, {_T("../../../addons/delta")}, {_T("-ldelta")}, {}};
+
+// The project's compiler, gcc, registered as the IDE's compiler plug-in registers it, with one
+// tool as a user can configure it: it compiles .y sources and generates a file from each one.
+// The harness loads that plug-in without attaching it, so no compiler is registered otherwise.
+class GeneratingCompiler : public Compiler
+{
+public:
+    explicit GeneratingCompiler(const wxString& generated)
+        : Compiler(_T("GNU GCC Compiler"), _T("gcc"), _T("gcc"))
+    {
+        // The first tool is the one for every other extension.
+        m_Commands[ctCompileObjectCmd].push_back(CompilerTool(_T("gcc -c $file -o $object")));
+        m_Commands[ctCompileObjectCmd].push_back(CompilerTool(_T("bison -o $object $file"), _T("y"), generated));
+    }
+    AutoDetectResult AutoDetectInstallationDir() override { return adrGuessed; }
+
+protected:
+    Compiler* CreateCopy() override { return nullptr; }
+};
+
+// Registers it for one scope; the factory owns it meanwhile and deletes it on removal.
+class CompilerRegistration
+{
+public:
+    explicit CompilerRegistration(Compiler* compiler)
+        : compiler(compiler)
+    {
+        CompilerFactory::RegisterCompiler(compiler);
+    }
+    ~CompilerRegistration() { CompilerFactory::RemoveCompiler(compiler); }
+    CompilerRegistration(const CompilerRegistration&) = delete;
+    CompilerRegistration& operator=(const CompilerRegistration&) = delete;
+
+private:
+    Compiler* const compiler;
+};
 
 class ProjectChangeTest : public ::testing::Test
 {
@@ -479,4 +517,38 @@ TEST_F(ProjectChangeTest, AddingRunsBeforeRemovingSoASharedFileEndsRemoved)
 
     EXPECT_EQ(addedAddons(), adds({_T("gamma")}));
     EXPECT_EQ(saved().unitNames(), (Lines{_T("../../../addons/gamma/g.cpp"), _T("main.cpp")}));
+}
+
+TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWhicheverSortsFirst)
+{
+    // The IDE removes a generated file with its source and deletes it: the removal of the
+    // second listed name must not reach the deleted file.
+    const wxString source = _T("../../../addons/gen/g.y");
+    const struct
+    {
+        wxString pattern;
+        wxString generated;
+        bool source_first;
+    } cases[] = {{_T("$file.c"), _T("../../../addons/gen/g.y.c"), true},
+                 {_T("$file_dir/a_$file_name.c"), _T("../../../addons/gen/a_g.c"), false}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.generated);
+        addon(_T("gen"), {{source, c.generated}, {}, {}, {}});
+        cbProject* project = open({_T("main.cpp")});
+        ASSERT_NE(project, nullptr);
+        ASSERT_EQ(CompilerFactory::GetCompiler(_T("gcc")), nullptr);
+        const CompilerRegistration gcc(new GeneratingCompiler(c.pattern));
+        confirm({_T("gen")});
+        const ProjectFile* added = project->GetFileByFilename(source);
+        ASSERT_NE(added, nullptr);
+        ASSERT_EQ(added->generatedFiles.size(), 1u);
+        ASSERT_EQ(added->generatedFiles[0]->relativeFilename, c.generated);
+        ASSERT_EQ(project->GetFile(0) == added, c.source_first);
+
+        confirm({}, {_T("gen")});
+
+        EXPECT_EQ(saved().unitNames(), (Lines{_T("main.cpp")}));
+        fixture::closeProjects();
+    }
 }
