@@ -372,6 +372,17 @@ void InstallParser::setFile(const std::string& sInstallFile)
     install_file = sInstallFile;
 }
 
+void InstallParser::setQuiet(bool bQuiet)
+{
+    quiet = bQuiet;
+}
+
+void InstallParser::log(const wxString& sLine) const
+{
+    if (!quiet)
+        logLine(sLine);
+}
+
 std::string InstallParser::getOS() const
 {
     return "linux";
@@ -381,7 +392,7 @@ bool InstallParser::parse()
 {
     try
     {
-        logLine(_T("Start parsing install file"));
+        log(_T("Start parsing install file"));
         project_files.clear();
         required_addons.Clear();
         include_dirs.Clear();
@@ -391,16 +402,16 @@ bool InstallParser::parse()
         TiXmlDocument doc;
         if (!readInstallFile(install_file, bytes) || !loadDocument(bytes, doc))
         {
-            logLine(_T("Cannot load xml file."));
+            log(_T("Cannot load xml file."));
             return false;
         }
         bytes = std::string();
-        logLine(_T("Successfully loaded the install file"));
+        log(_T("Successfully loaded the install file"));
 
         const TiXmlElement* root = doc.RootElement();
         if (!root || std::strcmp(root->Value(), "install") != 0)
         {
-            logLine(_T("The install file is not formatted correctly"));
+            log(_T("The install file is not formatted correctly"));
             return false;
         }
 
@@ -410,7 +421,7 @@ bool InstallParser::parse()
         for (const TiXmlElement* folder = add.FirstChild("src").FirstChild("folder").ToElement(); folder;
              folder = folder->NextSiblingElement())
         {
-            logLine(decoded(folder->Attribute("name")));
+            log(decoded(folder->Attribute("name")));
             const TiXmlNode* first = folder->FirstChild();
             for (const TiXmlElement* file_el = first ? first->ToElement() : nullptr; file_el;
                  file_el = file_el->NextSiblingElement())
@@ -421,11 +432,11 @@ bool InstallParser::parse()
 
         const std::string os = getOS();
         const wxString os_name = wxString::FromAscii(os.c_str());
-        logLine(_T("our os is: ") + os_name);
+        log(_T("our os is: ") + os_name);
 
         const TiXmlElement* includes = add.FirstChild("include").FirstChild("path").ToElement();
         if (!includes)
-            logLine(_T("No includes dir found."));
+            log(_T("No includes dir found."));
         for (; includes; includes = includes->NextSiblingElement())
         {
             const wxString include_dir = textOf(*includes);
@@ -433,14 +444,14 @@ bool InstallParser::parse()
             if (!os_attr)
             {
                 include_dirs.Add(include_dir);
-                logLine(include_dir);
-                logLine(_T("-- no os attribute"));
+                log(include_dir);
+                log(_T("-- no os attribute"));
             }
             else if (os == os_attr)
             {
                 include_dirs.Add(include_dir);
-                logLine(include_dir);
-                logLine(_T("-- has os attribute:") + os_name);
+                log(include_dir);
+                log(_T("-- has os attribute:") + os_name);
             }
         }
 
@@ -453,11 +464,11 @@ bool InstallParser::parse()
             if ((!os_attr || os == os_attr) && compiler && std::strstr(compiler, "codeblocks"))
             {
                 link_libs.Add(link_file);
-                logLine(link_file);
+                log(link_file);
             }
             else
             {
-                logLine(_T("Not linking:") + link_file);
+                log(_T("Not linking:") + link_file);
             }
         }
 

@@ -18,6 +18,9 @@ public:
     explicit InstallParser(const std::string& sInstallFile);
 
     void setFile(const std::string& sInstallFile);
+    // Quiet, parse() writes nothing to the log: for reading requirements that the user did not
+    // ask to apply.
+    void setQuiet(bool bQuiet);
     std::string getOS() const;
 
     // Refills the four lists from the file; false when the file cannot be loaded or is
@@ -30,7 +33,10 @@ public:
     wxArrayString getLinkLibs() const;
 
 private:
+    void log(const wxString& sLine) const;
+
     std::string install_file;
+    bool quiet = false;
     std::vector<FileInfo> project_files;
     wxArrayString required_addons;
     wxArrayString include_dirs;
