@@ -303,13 +303,11 @@ GtkWidget* findLabel(GtkWidget* widget)
 }
 } // namespace
 
-LabelRoom labelRoom(wxWindow* button)
+bool showDrawn(wxWindow* window)
 {
-    LabelRoom room;
-    wxGetTopLevelParent(button)->Show();
-    auto* widget = static_cast<GtkWidget*>(button->GetHandle());
-    // Laying out is asynchronous: let the toolkit run until the button is drawn, two seconds
-    // at most.
+    wxGetTopLevelParent(window)->Show();
+    auto* widget = static_cast<GtkWidget*>(window->GetHandle());
+    // Laying out is asynchronous: let the toolkit run until the window is mapped.
     for (int k = 0; k < 200 && !gtk_widget_get_mapped(widget); ++k)
     {
         while (gtk_events_pending())
@@ -318,8 +316,14 @@ LabelRoom labelRoom(wxWindow* button)
     }
     while (gtk_events_pending())
         gtk_main_iteration_do(FALSE);
-    GtkWidget* label = findLabel(widget);
-    if (!label || !gtk_widget_get_mapped(widget))
+    return gtk_widget_get_mapped(widget);
+}
+
+LabelRoom labelRoom(wxWindow* button)
+{
+    LabelRoom room;
+    GtkWidget* label = showDrawn(button) ? findLabel(static_cast<GtkWidget*>(button->GetHandle())) : nullptr;
+    if (!label)
         return room;
     GtkAllocation allocation;
     gtk_widget_get_allocation(label, &allocation);
