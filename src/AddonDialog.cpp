@@ -10,9 +10,11 @@
 
 #include <configmanager.h>
 #include <manager.h>
+#include <cbproject.h>
 #include <projectmanager.h>
 
 #include "ProjectAnalyzer.h"
+#include "InstallParser.h"
 
 namespace
 {
@@ -49,6 +51,25 @@ bool isBriskenBaseDir(const wxString& sDir)
            dir.HasSubDirs(_T("libs"));
 }
 
+// Where the folder picker opens when no location is stored: the nearest folder above the
+// active project that is a Brisken base, else the project's folder, else the user's home.
+wxString pickerStartFolder()
+{
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    const cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
+    const wxString project_dir = project ? wxFileName(project->GetFilename()).GetPath() : wxString();
+    if (project_dir.empty() || !wxDirExists(project_dir))
+        return wxGetHomeDir();
+    for (wxFileName probe = wxFileName::DirName(project_dir);; probe.RemoveLastDir())
+    {
+        if (isBriskenBaseDir(probe.GetPath()))
+            return probe.GetPath();
+        if (probe.GetDirCount() == 0)
+            break;
+    }
+    return project_dir;
+}
+
 template <typename T> void deleteControl(T*& control)
 {
     if (control)
@@ -73,13 +94,18 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
                                  wxSize(385, 60), 0);
     bk_dir_txt = new wxTextCtrl(this, wxNewId(), saved_path, wxPoint(20, 35), wxSize(330, 20), 0);
     bk_dir_txt->SetEditable(false);
-    bk_dir_btn = new wxButton(this, bk_dir_btn_id, _T("..."), wxPoint(355, 35), wxSize(25, 20), 0);
+    // Exact fit: the toolkit's default padding is wider than the button and hides its label.
+    bk_dir_btn = new wxButton(this, bk_dir_btn_id, _T("..."), wxPoint(355, 35), wxSize(25, 20),
+                              wxBU_EXACTFIT);
+    bk_dir_btn->SetToolTip(_T("Select the Brisken directory"));
     Connect(bk_dir_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
             wxCommandEventHandler(AddonDialog::onBKDirButtonClick), nullptr, this);
     bk_addon_box = new wxStaticBox(this, wxNewId(), _T("Select addons for your project"),
                                    wxPoint(10, 80), wxSize(385, 330), 0);
     bk_addons_list = new wxCheckListBox(this, wxNewId(), wxPoint(20, 105), wxSize(360, 280), 0,
                                         nullptr, 0);
+    bk_addons_list->Connect(wxEVT_MOTION, wxMouseEventHandler(AddonDialog::onListMotion),
+                            nullptr, this);
     bk_ok_btn = new wxButton(this, bk_ok_btn_id, _T("Add addons to project"), wxPoint(10, 420),
                              wxDefaultSize, 0);
     Connect(bk_ok_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
@@ -89,6 +115,8 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
                                  wxDefaultSize, 0);
     Connect(bk_cancel_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
             wxCommandEventHandler(AddonDialog::onCancelButtonClick), nullptr, this);
+    // Escape presses "Close".
+    SetEscapeId(bk_cancel_btn_id);
 
     setBKDir(saved_path);
     prev_selected_addons = getSelectedAddons();
@@ -123,6 +151,34 @@ void AddonDialog::onCancelButtonClick(wxCommandEvent& /*event*/)
     EndModal(wxID_CLOSE);
 }
 
+void AddonDialog::onListMotion(wxMouseEvent& event)
+{
+    event.Skip();
+    const int item = bk_addons_list->HitTest(event.GetPosition());
+    if (item == hovered_item)
+        return;
+    hovered_item = item;
+    if (item == wxNOT_FOUND)
+        bk_addons_list->UnsetToolTip();
+    else
+        bk_addons_list->SetToolTip(addonToolTip(bk_addons_list->GetString(item)));
+}
+
+wxString AddonDialog::addonToolTip(const wxString& sAddon)
+{
+    const auto cached = tool_tips.find(sAddon);
+    if (cached != tool_tips.end())
+        return cached->second;
+    const wxString install_file = getAddonInstallFile(sAddon);
+    const wxArrayString required = requiredAddonsOf(install_file);
+    wxString text = sAddon + (required.IsEmpty() ? _T(" requires nothing") : _T(" requires "));
+    for (size_t r = 0; r < required.GetCount(); ++r)
+        text << (r > 0 ? _T(", ") : _T("")) << required[r];
+    text << _T("\n") << install_file;
+    tool_tips[sAddon] = text;
+    return text;
+}
+
 void AddonDialog::showBKDirDialog()
 {
     ConfigManager* cfg = Manager::Get()->GetConfigManager(cfg_namespace);
@@ -130,7 +186,8 @@ void AddonDialog::showBKDirDialog()
     if (cfg)
         saved_path = cfg->Read(cfg_key, wxEmptyString);
 
-    wxDirDialog dir_dlg(this, _T("Select the Brisken directory"), saved_path);
+    wxDirDialog dir_dlg(this, _T("Select the Brisken directory"),
+                        saved_path.empty() ? pickerStartFolder() : saved_path);
     if (dir_dlg.ShowModal() != wxID_OK)
         return;
 
@@ -155,6 +212,9 @@ void AddonDialog::setBKDir(wxString sDir)
 {
     bk_dir = sDir;
     addons.clear();
+    tool_tips.clear();
+    hovered_item = wxNOT_FOUND;
+    bk_addons_list->UnsetToolTip();
     const wxString sep = pathSeparator();
     findAddons(bk_dir + sep + _T("addons") + sep);
 
@@ -165,9 +225,10 @@ void AddonDialog::setBKDir(wxString sDir)
     if (!addons_array.IsEmpty())
         bk_addons_list->InsertItems(addons_array, 0);
 
-    const NameSet used_addons = namesOf(getAddonsUsedInCurrentProject());
+    used_addons = getAddonsUsedInCurrentProject();
+    const NameSet used_names = namesOf(used_addons);
     for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
-        if (used_addons.count(bk_addons_list->GetString(j)))
+        if (used_names.count(bk_addons_list->GetString(j)))
             bk_addons_list->Check(j, true);
 
     // The field names the location that the list belongs to.
@@ -269,4 +330,17 @@ AddonFiles AddonDialog::getDeselectedAddons() const
         if (listed.count(prev.name) && !ticked.count(prev.name))
             deselected.push_back(prev);
     return deselected;
+}
+
+AddonFiles AddonDialog::getStayingAddons() const
+{
+    AddonFiles staying = getSelectedAddons();
+    NameSet seen = namesOf(staying);
+    for (const AddonFile& unticked : getDeselectedAddons())
+        seen.insert(unticked.name);
+    // A used addon that the list shows is ticked or unticked; one it does not show stays.
+    for (const AddonFile& used : used_addons)
+        if (seen.insert(used.name).second)
+            staying.push_back(used);
+    return staying;
 }

@@ -2,6 +2,8 @@
 #ifndef ADDON_DIALOG_H
 #define ADDON_DIALOG_H
 
+#include <map>
+
 #include <wx/button.h>
 #include <wx/checklst.h>
 #include <wx/dialog.h>
@@ -19,6 +21,7 @@ public:
     void onBKDirButtonClick(wxCommandEvent& event);
     void onOkButtonClick(wxCommandEvent& event);
     void onCancelButtonClick(wxCommandEvent& event);
+    void onListMotion(wxMouseEvent& event);
 
     // Brisken location.
     void showBKDirDialog();
@@ -35,6 +38,12 @@ public:
     AddonFiles getPreviouslySelectedAddons() const;
     AddonFiles getNewSelectedAddons() const;
     AddonFiles getDeselectedAddons() const;
+    // The addons that remain in the project on OK: the ticked ones and those the project uses
+    // that were not unticked, each once.
+    AddonFiles getStayingAddons() const;
+
+    // What the list's tooltip says for an addon: what it requires, and its install file.
+    wxString addonToolTip(const wxString& sAddon);
 
 private:
     wxTextCtrl* bk_dir_txt = nullptr;
@@ -47,6 +56,9 @@ private:
     wxString bk_dir;
     AddonFiles addons;
     AddonFiles prev_selected_addons;
+    AddonFiles used_addons; // as the project's files name them when the list was filled
+    std::map<wxString, wxString> tool_tips; // read when the pointer first rests on an addon
+    int hovered_item = wxNOT_FOUND;
 };
 
 #endif // ADDON_DIALOG_H

@@ -1,6 +1,7 @@
 #include "Brisken.h"
 
 #include <globals.h>
+#include <infowindow.h>
 #include <logmanager.h>
 #include <manager.h>
 #include <projectmanager.h>
@@ -8,6 +9,7 @@
 #include <exception>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <wx/filename.h>
@@ -26,6 +28,66 @@ const wxString resource_archive = _T("Brisken.zip");
 void writeToAppLog(const wxString& sLine)
 {
     Manager::Get()->GetLogManager()->Log(sLine, LogManager::app_log, Logger::info);
+}
+
+wxString joined(const std::vector<wxString>& oItems, const wxString& sSeparator = _T(", "))
+{
+    wxString text;
+    for (size_t k = 0; k < oItems.size(); ++k)
+        text << (k > 0 ? sSeparator : wxString()) << oItems[k];
+    return text;
+}
+
+const AddonFile* findByName(const AddonFiles& oAddons, const wxString& sName)
+{
+    for (const AddonFile& addon : oAddons)
+        if (addon.name == sName)
+            return &addon;
+    return nullptr;
+}
+
+// An unticked addon that stays, and the staying addon whose requirement keeps it.
+struct KeptAddon
+{
+    wxString name;
+    wxString required_by;
+};
+
+// The addons of `oUnticked` that an addon of `oStaying` requires, directly or through a chain
+// of requirements (resolved by name among `oAvailable`, as adding resolves them), in the order
+// a depth-first walk from the staying addons meets them. The same walk as adding: a work
+// stack, each addon visited once, so chains of any length and cycles end. Nothing is read
+// when nothing is unticked, and nothing is logged.
+std::vector<KeptAddon> keptAddons(const AddonFiles& oStaying, const AddonFiles& oUnticked,
+                                  const AddonFiles& oAvailable)
+{
+    std::vector<KeptAddon> kept;
+    std::set<wxString> unticked;
+    for (const AddonFile& addon : oUnticked)
+        unticked.insert(addon.name);
+    if (unticked.empty())
+        return kept;
+
+    // Each entry carries the addon that required it (empty for a staying one).
+    std::vector<std::pair<const AddonFile*, wxString>> pending;
+    for (auto it = oStaying.rbegin(); it != oStaying.rend(); ++it)
+        pending.emplace_back(&*it, wxString());
+    std::set<wxString> visited;
+    while (!pending.empty() && kept.size() < unticked.size())
+    {
+        const AddonFile& addon = *pending.back().first;
+        const wxString required_by = pending.back().second;
+        pending.pop_back();
+        if (!visited.insert(addon.name).second)
+            continue;
+        if (!required_by.empty() && unticked.count(addon.name))
+            kept.push_back(KeptAddon{addon.name, required_by});
+        const wxArrayString required = requiredAddonsOf(addon.install_file);
+        for (size_t r = required.GetCount(); r > 0; --r)
+            if (const AddonFile* found = findByName(oAvailable, required[r - 1]))
+                pending.emplace_back(found, addon.name);
+    }
+    return kept;
 }
 } // namespace
 
@@ -83,9 +145,51 @@ void Brisken::run()
         const AddonFiles selected_addons = dlg.getNewSelectedAddons();
         const AddonFiles deselected_addons = dlg.getDeselectedAddons();
         const AddonFiles available_addons = dlg.getFoundAddons();
-        addAddons(selected_addons, available_addons);
-        removeAddons(deselected_addons);
+        cbProject* project = project_mng->GetActiveProject();
+        std::vector<wxString> report;
+        if (!project)
+        {
+            report.push_back(_T("No active project: nothing was changed."));
+        }
+        else
+        {
+            // An unticked addon that a staying addon still requires keeps its files: removing
+            // them would leave the project unable to link.
+            const std::vector<KeptAddon> kept =
+                keptAddons(dlg.getStayingAddons(), deselected_addons, available_addons);
+            std::set<wxString> kept_names;
+            for (const KeptAddon& keep : kept)
+                kept_names.insert(keep.name);
+            AddonFiles removed_addons;
+            for (const AddonFile& addon : deselected_addons)
+                if (!kept_names.count(addon.name))
+                    removed_addons.push_back(addon);
+
+            const Added added = addAddons(selected_addons, available_addons);
+            const int removed_files = removeAddons(removed_addons);
+            const wxString title = project->GetTitle();
+            if (!added.addons.empty())
+                report.push_back(wxString::Format(
+                    _T("Added to %s: %s (%d files, %d link options, %d include directories)"), title,
+                    joined(added.addons), added.files, added.link_options, added.include_dirs));
+            for (const KeptAddon& keep : kept)
+                report.push_back(_T("Kept ") + keep.name + _T(": ") + keep.required_by +
+                                 _T(" requires it"));
+            if (!removed_addons.empty())
+            {
+                std::vector<wxString> names;
+                for (const AddonFile& addon : removed_addons)
+                    names.push_back(addon.name);
+                report.push_back(wxString::Format(_T("Removed from %s: %s (%d files)"), title,
+                                                  joined(names), removed_files));
+            }
+        }
         project_mng->GetUI().RebuildTree();
+        for (const wxString& line : report)
+            logLine(line);
+        // The same words where the user looks: the IDE's transient notice, which needs no click.
+        if (!report.empty())
+            InfoWindow::Display(_T("Brisken Addons"), joined(report, _T("\n")));
     }
     else
     {
@@ -93,39 +197,15 @@ void Brisken::run()
     }
 }
 
-namespace
-{
-// The install file's path as the parser opens it. The locale's conversion comes first; where
-// it cannot express the path (a non-ASCII folder under the C locale) the file-name encoding,
-// which named the folder when it was listed, is used. Empty when neither can: the parser then
-// treats the addon like one whose install file cannot be read.
-std::string narrowPath(const wxString& sPath)
-{
-    const wxCharBuffer by_locale = sPath.mb_str(wxConvLibc);
-    if (by_locale.data() && (by_locale.length() > 0 || sPath.empty()))
-        return std::string(by_locale.data(), by_locale.length());
-    const wxCharBuffer by_file_name = sPath.fn_str();
-    if (by_file_name.data() && by_file_name.length() > 0)
-        return std::string(by_file_name.data(), by_file_name.length());
-    return std::string();
-}
 
-const AddonFile* findByName(const AddonFiles& oAddons, const wxString& sName)
+Brisken::Added Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
 {
-    for (const AddonFile& addon : oAddons)
-        if (addon.name == sName)
-            return &addon;
-    return nullptr;
-}
-} // namespace
-
-void Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
-{
+    Added added;
     InstallParser parser("");
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
     cbProject* project = project_mng->GetActiveProject();
     if (!project)
-        return;
+        return added;
 
     // Depth first: an addon is applied whole, then each addon it requires with everything
     // that one requires, before the next. A work stack instead of recursion, so that a long
@@ -143,19 +223,24 @@ void Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
         if (!applied.insert(addon.name).second)
             continue;
         logLine(_T("Add addon: ") + addon.name);
-        parser.setFile(narrowPath(addon.install_file));
+        added.addons.push_back(addon.name);
+        parser.setFile(installFilePath(addon.install_file));
         parser.parse();
 
         // One list for all of the addon's files: the IDE fills it on the first file (asking
         // the user when the project has several targets) and reuses it for the rest. Left
         // empty, no target was chosen; the IDE would ask again for every further file.
         wxArrayInt targets;
+        // Counted by the project itself: a file it already has is not added again, though the
+        // IDE reports it as added to its targets.
+        const int file_count = project->GetFilesCount();
         for (const FileInfo& project_file : parser.getProjectFiles())
         {
             project_mng->AddFileToProject(project_file.file, project, targets);
             if (targets.IsEmpty())
                 break;
         }
+        added.files += project->GetFilesCount() - file_count;
 
         // A library the project already links is not inserted again, so that adding an addon
         // a second time leaves the link options as they are.
@@ -166,10 +251,13 @@ void Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
                 curr_link_opts.Insert(lib, 0);
         if (curr_link_opts.GetCount() != link_opts.GetCount())
             project->SetLinkerOptions(curr_link_opts);
+        added.link_options += static_cast<int>(curr_link_opts.GetCount() - link_opts.GetCount());
 
         // The project ignores a directory it already has.
+        const size_t include_count = project->GetIncludeDirs().GetCount();
         for (const wxString& include_dir : parser.getIncludeDirs())
             project->AddIncludeDir(include_dir);
+        added.include_dirs += static_cast<int>(project->GetIncludeDirs().GetCount() - include_count);
 
         // Pushed last first, so that the first requirement comes next. (wxArrayString's
         // reverse iterators misbehave on an empty array.)
@@ -178,21 +266,22 @@ void Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
             if (const AddonFile* found = findByName(oAvailableAddons, required[r - 1]))
                 pending.push_back(found);
     }
+    return added;
 }
 
-void Brisken::removeAddons(AddonFiles oAddons)
+int Brisken::removeAddons(AddonFiles oAddons)
 {
     InstallParser parser("");
     cbProject* project = Manager::Get()->GetProjectManager()->GetActiveProject();
     if (!project)
-        return;
+        return 0;
 
     // The listed paths of all addons first, then one pass over the project's files; a file
     // that several addons list is matched once.
     std::set<wxString> mapped_addon_files;
     for (const AddonFile& addon : oAddons)
     {
-        parser.setFile(narrowPath(addon.install_file));
+        parser.setFile(installFilePath(addon.install_file));
         parser.parse();
         for (const FileInfo& addon_file : parser.getProjectFiles())
             mapped_addon_files.insert(wxFileName(addon_file.file).GetFullPath());
@@ -207,7 +296,9 @@ void Brisken::removeAddons(AddonFiles oAddons)
     }
 
     // Names, not files: removing a file also deletes the files generated from it, so a file
-    // matched above may be gone by its turn. Each is looked up right before its removal.
+    // matched above may be gone by its turn. Each is looked up right before its removal, and
+    // the project's own count says how many left, generated files included.
+    const int files_before = project->GetFilesCount();
     project->BeginRemoveFiles();
     for (const wxString& name : matched)
     {
@@ -216,4 +307,5 @@ void Brisken::removeAddons(AddonFiles oAddons)
             project->RemoveFile(project_file);
     }
     project->EndRemoveFiles();
+    return files_before - project->GetFilesCount();
 }

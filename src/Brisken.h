@@ -2,6 +2,8 @@
 #ifndef BRISKEN_H
 #define BRISKEN_H
 
+#include <vector>
+
 #include <cbplugin.h>
 
 #include "Shared.h"
@@ -15,10 +17,19 @@ public:
     // The addon command: one dialog, one change of the active project.
     int Execute() override;
 
+    // What adding changed: the addons applied, in order, and what the project did not have.
+    struct Added
+    {
+        std::vector<wxString> addons;
+        int files = 0;
+        int link_options = 0;
+        int include_dirs = 0;
+    };
+
     // Puts the addons, and everything they require, into the active project.
-    void addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons);
-    // Takes the addons' source files out of the active project.
-    void removeAddons(AddonFiles oAddons);
+    Added addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons);
+    // Takes the addons' source files out of the active project; returns how many it removed.
+    int removeAddons(AddonFiles oAddons);
 
 protected:
     void OnAttach() override;

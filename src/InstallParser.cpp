@@ -136,46 +136,51 @@ template <typename Visit> void forEachFrom(const TiXmlElement* first, Visit visi
 
 // Every folder of the first src logs its name; its files are read only when its first child
 // node is an element.
-void readSourceFiles(const TiXmlHandle& add, std::vector<FileInfo>& project_files)
+void readSourceFiles(const TiXmlHandle& add, LogSink log, std::vector<FileInfo>& project_files)
 {
     forEachFrom(add.FirstChild("src").FirstChild("folder").ToElement(), [&](const TiXmlElement& folder) {
-        logLine(decoded(folder.Attribute("name")));
+        log(decoded(folder.Attribute("name")));
         const TiXmlNode* first = folder.FirstChild();
         forEachFrom(first ? first->ToElement() : nullptr,
                     [&](const TiXmlElement& file_el) { project_files.push_back(FileInfo{textOf(file_el)}); });
     });
 }
 
-void readIncludeDirs(const TiXmlHandle& add, const std::string& sOS, wxArrayString& include_dirs)
+void readIncludeDirs(const TiXmlHandle& add, const std::string& sOS, LogSink log, wxArrayString& include_dirs)
 {
     const TiXmlElement* first = add.FirstChild("include").FirstChild("path").ToElement();
     if (!first)
-        logLine(_T("No includes dir found."));
+        log(_T("No includes dir found."));
     forEachFrom(first, [&](const TiXmlElement& includes) {
         if (!passesSystemTest(includes, sOS))
             return;
         const wxString include_dir = textOf(includes);
         include_dirs.Add(include_dir);
-        logLine(include_dir);
-        logLine(includes.Attribute("os") ? _T("-- has os attribute:") + wxString::FromAscii(sOS.c_str())
+        log(include_dir);
+        log(includes.Attribute("os") ? _T("-- has os attribute:") + wxString::FromAscii(sOS.c_str())
                                          : wxString(_T("-- no os attribute")));
     });
 }
 
-void readLinkLibs(const TiXmlHandle& add, const std::string& sOS, wxArrayString& link_libs)
+void readLinkLibs(const TiXmlHandle& add, const std::string& sOS, LogSink log, wxArrayString& link_libs)
 {
     forEachFrom(add.FirstChild("link").FirstChild("lib").ToElement(), [&](const TiXmlElement& link) {
         const wxString link_file = textOf(link);
         if (passesSystemTest(link, sOS) && passesCompilerTest(link))
         {
             link_libs.Add(link_file);
-            logLine(link_file);
+            log(link_file);
         }
         else
         {
-            logLine(_T("Not linking:") + link_file);
+            log(_T("Not linking:") + link_file);
         }
     });
+}
+
+// Where a quiet parse writes.
+void silently(const wxString& /*sLine*/)
+{
 }
 
 // Two forms: addon elements inside the first requires (nested), or, when that gives none,
@@ -223,6 +228,11 @@ void InstallParser::setFile(const std::string& sInstallFile)
     install_file = sInstallFile;
 }
 
+void InstallParser::setQuiet(bool bQuiet)
+{
+    quiet = bQuiet;
+}
+
 std::string InstallParser::getOS() const
 {
     return "linux";
@@ -236,35 +246,36 @@ bool InstallParser::parse()
         include_dirs.Clear();
         link_libs.Clear();
     };
+    const LogSink log = quiet ? &silently : &logLine;
     try
     {
-        logLine(_T("Start parsing install file"));
+        log(_T("Start parsing install file"));
         clearLists();
 
         std::string bytes;
         TiXmlDocument doc;
         if (!readInstallFile(install_file, bytes) || !loadDocument(bytes, doc))
         {
-            logLine(_T("Cannot load xml file."));
+            log(_T("Cannot load xml file."));
             return false;
         }
         bytes = std::string();
-        logLine(_T("Successfully loaded the install file"));
+        log(_T("Successfully loaded the install file"));
 
         const TiXmlElement* root = doc.RootElement();
         if (!root || std::strcmp(root->Value(), "install") != 0)
         {
-            logLine(_T("The install file is not formatted correctly"));
+            log(_T("The install file is not formatted correctly"));
             return false;
         }
 
         const TiXmlHandle install = TiXmlHandle(&doc).FirstChild("install");
         const TiXmlHandle add = install.FirstChild("add");
-        readSourceFiles(add, project_files);
+        readSourceFiles(add, log, project_files);
         const std::string os = getOS();
-        logLine(_T("our os is: ") + wxString::FromAscii(os.c_str()));
-        readIncludeDirs(add, os, include_dirs);
-        readLinkLibs(add, os, link_libs);
+        log(_T("our os is: ") + wxString::FromAscii(os.c_str()));
+        readIncludeDirs(add, os, log, include_dirs);
+        readLinkLibs(add, os, log, link_libs);
         readRequiredAddons(install, required_addons);
         return true;
     }
@@ -274,6 +285,14 @@ bool InstallParser::parse()
         clearLists();
         return false;
     }
+}
+
+wxArrayString requiredAddonsOf(const wxString& sInstallFile)
+{
+    InstallParser parser(installFilePath(sInstallFile));
+    parser.setQuiet(true);
+    parser.parse();
+    return parser.getRequiredAddons();
 }
 
 std::vector<FileInfo> InstallParser::getProjectFiles() const

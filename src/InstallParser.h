@@ -18,6 +18,9 @@ public:
     explicit InstallParser(const std::string& sInstallFile);
 
     void setFile(const std::string& sInstallFile);
+    // Quiet, parse() writes nothing to the log: for reading requirements that the user did not
+    // ask to apply.
+    void setQuiet(bool bQuiet);
     std::string getOS() const;
 
     // Refills the four lists from the file; false when the file cannot be loaded or is
@@ -31,11 +34,16 @@ public:
 
 private:
     std::string install_file;
+    bool quiet = false;
     std::vector<FileInfo> project_files;
     wxArrayString required_addons;
     wxArrayString include_dirs;
     wxArrayString link_libs;
 };
+
+// The names that an install file requires, as written; empty when it cannot be read. Writes
+// nothing to the log: for the requirements of addons that the user did not ask to apply.
+wxArrayString requiredAddonsOf(const wxString& sInstallFile);
 
 namespace install_file_limits
 {

@@ -3,6 +3,7 @@
 #ifndef BRISKEN_SHARED_H
 #define BRISKEN_SHARED_H
 
+#include <string>
 #include <vector>
 
 #include <wx/dir.h>
@@ -41,6 +42,21 @@ inline wxString installFileName()
 inline bool holdsInstallFile(const wxDir& dir)
 {
     return dir.IsOpened() && dir.HasFiles(installFileName());
+}
+
+// The install file's path as the parser opens it. The locale's conversion comes first; where
+// it cannot express the path (a non-ASCII folder under the C locale) the file-name encoding,
+// which named the folder when it was listed, is used. Empty when neither can: the parser then
+// treats the addon like one whose install file cannot be read.
+inline std::string installFilePath(const wxString& sPath)
+{
+    const wxCharBuffer by_locale = sPath.mb_str(wxConvLibc);
+    if (by_locale.data() && (by_locale.length() > 0 || sPath.empty()))
+        return std::string(by_locale.data(), by_locale.length());
+    const wxCharBuffer by_file_name = sPath.fn_str();
+    if (by_file_name.data() && by_file_name.length() > 0)
+        return std::string(by_file_name.data(), by_file_name.length());
+    return std::string();
 }
 
 // Where log lines go. The plug-in binds the IDE's application log when the IDE creates it;

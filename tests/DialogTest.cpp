@@ -147,3 +147,38 @@ TEST_F(DialogTest, TickedItemsAreTheSelectionInListOrder)
     EXPECT_TRUE(dlg.getDeselectedAddons().empty());
     EXPECT_EQ(dlg.getNewSelectedAddons().size(), 2u);
 }
+
+TEST_F(DialogTest, TheLocationButtonShowsItsWholeLabelAndSaysWhatItDoes)
+{
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    wxWindow* dir_btn = dlg.FindWindow(2048);
+    ASSERT_NE(dir_btn, nullptr);
+    EXPECT_EQ(dir_btn->GetToolTipText(), _T("Select the Brisken directory"));
+    const harness::LabelRoom room = harness::labelRoom(dir_btn);
+    dlg.Hide();
+    EXPECT_EQ(dir_btn->GetPosition(), wxPoint(355, 35));
+    EXPECT_EQ(dir_btn->GetSize(), wxSize(25, 20));
+    ASSERT_GT(room.needed.x, 0);
+    EXPECT_GE(room.allocated.x, room.needed.x);
+    EXPECT_GE(room.allocated.y, room.needed.y);
+}
+
+TEST_F(DialogTest, EscapeEndsTheDialogAsCloseDoes)
+{
+    AddonDialog dlg(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    harness::clearLog();
+    harness::setModalAnswer([](wxDialog* dialog) {
+        harness::later([dialog] {
+            // The key as the toolkit hands it to the dialog before any control sees it.
+            wxKeyEvent escape(wxEVT_CHAR_HOOK);
+            escape.m_keyCode = WXK_ESCAPE;
+            escape.SetEventObject(dialog);
+            dialog->GetEventHandler()->ProcessEvent(escape);
+            if (dialog->IsModal()) // ignored: end it, so that the test fails instead of hanging
+                dialog->EndModal(wxID_NONE);
+        });
+        return static_cast<int>(wxID_NONE);
+    });
+    EXPECT_EQ(dlg.ShowModal(), wxID_CLOSE);
+    EXPECT_TRUE(harness::logLines().empty());
+}

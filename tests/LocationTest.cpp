@@ -215,12 +215,59 @@ TEST_F(LocationTest, ThePickerStartsAtTheStoredPathNeverAtTheHint)
     ASSERT_EQ(harness::seenDialogs().size(), 1u);
     EXPECT_EQ(harness::seenDialogs()[0].message, _T("Select the Brisken directory"));
     EXPECT_EQ(harness::seenDialogs()[0].path, tree.path());
+}
 
-    cfg()->UnSet(_T("bk_dir"));
-    dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
-    pickLocation(wxString());
-    ASSERT_EQ(harness::seenDialogs().size(), 1u);
-    EXPECT_EQ(harness::seenDialogs()[0].path.Find(_T("You need")), wxNOT_FOUND);
+TEST_F(LocationTest, WithNothingStoredThePickerStartsAtTheProjectsTreeElseItsFolderElseHome)
+{
+    fixture::TempDir loose;
+    const struct
+    {
+        wxString project;
+        wxString start;
+    } cases[] = {
+        {wxString(), harness::homeDir()},
+        {tree / _T("apps/demos/ex1/ex1.cbp"), tree.path()},
+        {loose / _T("demo/ex2.cbp"), loose / _T("demo")},
+    };
+    for (const auto& c : cases)
+    {
+        fixture::closeProjects();
+        if (!c.project.empty())
+        {
+            ASSERT_NE(fixture::openProject(c.project, {_T("main.cpp")}), nullptr);
+        }
+        openDialog(wxString());
+        pickLocation(wxString());
+        ASSERT_EQ(harness::seenDialogs().size(), 1u);
+        EXPECT_EQ(harness::seenDialogs()[0].path, c.start) << c.project;
+    }
+}
+
+TEST_F(LocationTest, PointingAtAnAddonShowsWhatItRequiresAndItsInstallFile)
+{
+    fixture::writeInstall(tree / _T("addons"), _T("alpha"), {{}, {}, {}, {_T("beta"), _T("gamma")}});
+    openDialog(tree.path());
+    wxCheckListBox* list = controls::checkList(dlg.get());
+    ASSERT_TRUE(harness::showDrawn(list));
+    harness::clearLog();
+    for (const wxString name : {_T("alpha"), _T("gamma")})
+    {
+        // The pointer comes to rest on the addon's row.
+        const int item = list->FindString(name, true);
+        wxMouseEvent motion(wxEVT_MOTION);
+        for (motion.m_y = 0; motion.m_y < list->GetClientSize().y; ++motion.m_y)
+            if (list->HitTest(wxPoint(80, motion.m_y)) == item)
+                break;
+        motion.m_x = 80;
+        motion.SetEventObject(list);
+        list->GetEventHandler()->ProcessEvent(motion);
+        const wxString requires_text =
+            name == _T("alpha") ? _T(" requires beta, gamma") : _T(" requires nothing");
+        EXPECT_EQ(list->GetToolTipText(),
+                  name + requires_text + _T("\n") + tree / _T("addons/") + name + _T("/install.xml"));
+    }
+    EXPECT_TRUE(harness::logLines().empty());
+    dlg->Hide();
 }
 
 TEST_F(LocationTest, SettingALocationAgainListsItOnceAndTicksAfresh)

@@ -46,6 +46,28 @@ size_t occurrences(const Lines& lines, const wxString& line)
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
 }
 
+// The report of one confirm: its lines end the log, followed by the IDE's record of the notice
+// that shows the same text; no report, no notice.
+void expectReport(const Lines& report)
+{
+    const Lines log = harness::logLines();
+    const auto notices = std::count_if(log.begin(), log.end(),
+                                       [](const wxString& line) { return line.StartsWith(_T("Info[")); });
+    if (report.empty())
+    {
+        EXPECT_EQ(notices, 0);
+        return;
+    }
+    wxString text;
+    for (const wxString& line : report)
+        text << (text.empty() ? _T("") : _T("\n")) << line;
+    Lines expected = report;
+    expected.push_back(_T("Info[Brisken Addons]: ") + text);
+    ASSERT_GE(log.size(), expected.size());
+    EXPECT_EQ(Lines(log.end() - static_cast<long>(expected.size()), log.end()), expected);
+    EXPECT_EQ(notices, 1);
+}
+
 const Install alpha_install{{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h")},
                             {_T("../../../addons/alpha/src")},
                             {_T("-lalpha1"), _T("-lalpha2")},
@@ -384,8 +406,66 @@ TEST_F(ProjectChangeTest, ConfirmingWithoutChangeLeavesTheProjectUntouched)
 
     EXPECT_TRUE(addedAddons().empty());
     EXPECT_FALSE(project->GetModified());
+    expectReport({});
     EXPECT_EQ(project->GetFilesCount(), 2);
     EXPECT_EQ(harness::treeRebuilds(), 1);
+}
+
+// --- What confirming reports -----------------------------------------------------------------
+
+TEST_F(ProjectChangeTest, TheReportCountsOnlyWhatTheProjectDidNotHave)
+{
+    addChain();
+    cbProject* project = open({_T("main.cpp"), _T("../../../addons/delta/d1.cpp")});
+    ASSERT_NE(project, nullptr);
+    project->SetLinkerOptions(wxArrayString(1, _T("-lbeta")));
+    project->AddIncludeDir(_T("../../../addons/beta/src"));
+
+    confirm({_T("alpha")});
+
+    expectReport({_T("Added to ex1: alpha, beta, delta (3 files, 3 link options, 2 include directories)")});
+}
+
+TEST_F(ProjectChangeTest, AnUntickedAddonThatAStayingAddonRequiresIsKept)
+{
+    addChain();
+    addon(_T("ping"), {{_T("../../../addons/ping/p.cpp")}, {}, {}, {_T("pong")}});
+    addon(_T("pong"), {{_T("../../../addons/pong/q.cpp")}, {}, {}, {_T("ping")}});
+    ASSERT_NE(open({_T("main.cpp"), _T("../../../addons/ping/p.cpp"), _T("../../../addons/pong/q.cpp")}), nullptr);
+    confirm({_T("alpha")});
+    const Lines units = saved().unitNames();
+
+    const struct
+    {
+        Names untick;
+        Lines report;
+    } kept[] = {
+        {{_T("beta")}, {_T("Kept beta: alpha requires it")}},
+        {{_T("delta")}, {_T("Kept delta: beta requires it")}}, // through a chain
+        {{_T("pong")}, {_T("Kept pong: ping requires it")}},   // in a cycle
+    };
+    for (const auto& step : kept)
+    {
+        harness::clearLog();
+        confirm({}, step.untick);
+        expectReport(step.report);
+        // Requirements are read without a word: nothing was added or removed.
+        EXPECT_EQ(occurrences(harness::logLines(), _T("Start parsing install file")), 0u);
+        EXPECT_EQ(saved().unitNames(), units);
+    }
+
+    harness::clearLog();
+    confirm({}, {_T("alpha")});
+    expectReport({_T("Removed from ex1: alpha (2 files)")});
+    // Unticked together, neither stays to keep the other.
+    harness::clearLog();
+    confirm({}, {_T("ping"), _T("pong")});
+    const Lines log = harness::logLines();
+    ASSERT_GE(log.size(), 2u);
+    const wxString removed = log[log.size() - 2];
+    EXPECT_TRUE(removed == _T("Removed from ex1: ping, pong (2 files)") ||
+                removed == _T("Removed from ex1: pong, ping (2 files)")) << removed;
+    EXPECT_EQ(saved().unitNames().size(), units.size() - 4);
 }
 
 // --- Several build targets ----------------------------------------------------------------

@@ -106,36 +106,42 @@ ide_click_and_wait_closed() {
     wait_until 30 has_no_window '^Brisken Addon Plugin$'
 }
 
-# ide_wait_ticks DIALOG PNG ADDONS_DIR [NAME...]: waits until the dialog's list shows exactly the
-# named addons ticked (rows in the plug-in's order of ADDONS_DIR); the last picture of the dialog
-# is kept as PNG. Says on standard error what the list shows.
-ide_wait_ticks() {
-    local win=$1 png=$2 dir=$3 shows; shift 3
-    local deadline=$(( $(date +%s) + 20 ))
-    until shows=$(python3 "$IDE_HERE/screen.py" ticks "$win" "$png" "$dir" "$@" 2>&1); do
-        if (( $(date +%s) >= deadline )); then
-            ide_log "the list shows: $shows; expected ticked: ${*:-none} (see $png)"
-            return 1
-        fi
-        sleep 0.2
+# The addons of ADDONS_DIR in the order the plug-in lists them (the folder's own order), one a line.
+ide_addon_order() {
+    local name
+    while IFS= read -r name; do
+        [[ -f "$1/$name/install.xml" ]] && printf '%s\n' "$name"
+    done < <(ls -U -A "$1")
+}
+
+# ide_label_drawn DIALOG: the location's "..." button (at (355, 35), 25x20) shows its label: inside
+# its border the picture holds ink far darker than the plain button face around it. A blank box
+# has only the face's slight shading there. Also tells that the dialog has been drawn.
+ide_label_drawn() {
+    local spread
+    spread=$(import -window "$1" -crop 15x10+360+40 +repage -colorspace Gray \
+        -format '%[fx:maxima-minima]' info: 2>/dev/null) || return 1
+    awk -v s="$spread" 'BEGIN { exit !(s > 0.3) }'
+}
+
+# ide_toggle_addons DIALOG ADDONS_DIR NAME...: toggles each named addon's tick with the keyboard,
+# as a keyboard user does: a click in the list's empty area (below its rows) gives it focus,
+# then Home, Down to the row and space. The cursor moves first, since GTK's check list toggles
+# nothing on a space before that.
+ide_toggle_addons() {
+    local win=$1 dir=$2 name row k; shift 2
+    ide_click "$win" 200 350
+    for name in "$@"; do
+        row=$(ide_addon_order "$dir" | grep -n -x -F -- "$name" | cut -d: -f1)
+        [[ -n "$row" ]] || { ide_log "$name is not an addon of $dir"; return 1; }
+        xdotool key --window "$win" End Home
+        for (( k = 1; k < row; k++ )); do xdotool key --window "$win" Down; done
+        xdotool key --window "$win" space
     done
-    ide_log "the list shows: $shows"
 }
 
-# ide_toggle_addon DIALOG ADDONS_DIR NAME: clicks the check box of NAME's row where the list
-# draws it, as a user would, then moves the pointer off the list (GTK draws a box under the
-# pointer lighter). The click also selects the row.
-ide_toggle_addon() {
-    local win=$1 dir=$2 name=$3 xy
-    ide_raise "$win"
-    xy=$(python3 "$IDE_HERE/screen.py" box "$win" "$dir" "$name") \
-        || { ide_log "no check box drawn for $name"; return 1; }
-    ide_click "$win" "${xy% *}" "${xy#* }"
-    xdotool mousemove --window "$win" 5 5
-}
-
-# ide_open_dir_picker DIALOG: clicks the location's "..." button (at (355, 35), 25x20) and waits
-# for the folder chooser; prints its window id.
+# ide_open_dir_picker DIALOG: clicks the location's "..." button and waits for the folder
+# chooser; prints its window id.
 ide_open_dir_picker() {
     ide_click "$1" 367 45
     wait_until 30 has_window "^Select the Brisken directory$" \
@@ -143,27 +149,15 @@ ide_open_dir_picker() {
     find_window "^Select the Brisken directory$"
 }
 
-# ide_choose_folder PICKER PATH: chooses the folder PATH in the GTK folder chooser by typing it
-# into the location field. PATH's last name must not begin another name in the same folder.
-ide_choose_folder() {
-    local picker=$1 path=${2%/}
-    # On top, since its location field is read from screenshots.
-    ide_raise "$picker"
-    # With nothing stored the chooser opens on "Recent", which ignores a typed location; browse
-    # home first, then open the location field.
-    xdotool key --window "$picker" alt+Home ctrl+l
-    xdotool type --window "$picker" "$path"
-    # As soon as GTK has listed the parent folder it completes the last name inline with a
-    # selected "/". Return on that completion may descend into the only subfolder and answer
-    # with it, so wait until the completion is there, delete it, then confirm the typed folder.
-    wait_until 10 python3 "$IDE_HERE/screen.py" entry-selection "$picker" yes \
-        || { ide_log "the folder chooser did not complete $path"; return 1; }
-    xdotool key --window "$picker" Delete
-    wait_until 10 python3 "$IDE_HERE/screen.py" entry-selection "$picker" no \
-        || { ide_log "the folder chooser kept a completion after $path"; return 1; }
-    xdotool key --window "$picker" Return
+# ide_accept_picker PICKER: confirms the folder the chooser shows: ctrl+L opens its (empty)
+# location field and Return then answers with the shown folder.
+ide_accept_picker() {
+    ide_raise "$1"
+    xdotool key --window "$1" ctrl+l
+    sleep 0.5
+    xdotool key --window "$1" Return 2>/dev/null || true # the chooser closes on the press
     wait_until 30 has_no_window "^Select the Brisken directory$" \
-        || { ide_log "the folder chooser did not close on $path"; return 1; }
+        || { ide_log "the folder chooser did not close"; return 1; }
 }
 
 # ide_dismiss_box TITLE_REGEX: answers a message box with Return and waits for it to go.

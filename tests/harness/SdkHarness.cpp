@@ -292,6 +292,55 @@ cbPlugin* loadBriskenPlugin(bool withResourceArchive)
 
 void later(std::function<void()> action) { wxTheApp->CallAfter(std::move(action)); }
 
+namespace
+{
+GtkWidget* findLabel(GtkWidget* widget)
+{
+    if (GTK_IS_LABEL(widget))
+        return widget;
+    GtkWidget* found = nullptr;
+    if (GTK_IS_CONTAINER(widget))
+    {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+        for (GList* child = children; child && !found; child = child->next)
+            found = findLabel(static_cast<GtkWidget*>(child->data));
+        g_list_free(children);
+    }
+    return found;
+}
+} // namespace
+
+bool showDrawn(wxWindow* window)
+{
+    wxGetTopLevelParent(window)->Show();
+    auto* widget = static_cast<GtkWidget*>(window->GetHandle());
+    // Laying out is asynchronous: let the toolkit run until the window is mapped.
+    for (int k = 0; k < 200 && !gtk_widget_get_mapped(widget); ++k)
+    {
+        while (gtk_events_pending())
+            gtk_main_iteration_do(FALSE);
+        wxMilliSleep(10);
+    }
+    while (gtk_events_pending())
+        gtk_main_iteration_do(FALSE);
+    return gtk_widget_get_mapped(widget);
+}
+
+LabelRoom labelRoom(wxWindow* button)
+{
+    LabelRoom room;
+    GtkWidget* label = showDrawn(button) ? findLabel(static_cast<GtkWidget*>(button->GetHandle())) : nullptr;
+    if (!label)
+        return room;
+    GtkAllocation allocation;
+    gtk_widget_get_allocation(label, &allocation);
+    GtkRequisition natural;
+    gtk_widget_get_preferred_size(label, nullptr, &natural);
+    room.allocated = wxSize(allocation.width, allocation.height);
+    room.needed = wxSize(natural.width, natural.height);
+    return room;
+}
+
 ModalAnswer pressButton(wxWindowID nID)
 {
     return [nID](wxDialog* dialog) {

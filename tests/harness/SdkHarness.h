@@ -79,6 +79,20 @@ int targetQuestions();
 
 // Runs `action` once the event loop is idle again; used to act inside a running modal loop.
 void later(std::function<void()> action);
+
+// Shows the window's top-level parent and lets the toolkit run until the window is drawn
+// (two seconds at most); false when it is not.
+bool showDrawn(wxWindow* window);
+
+// Shows the window's top-level parent and says how much of the label that the toolkit draws
+// in `button` fits in the room the button gives it: the label's allocated size and the size it
+// needs (GTK's natural size). Zero sizes when the toolkit drew none.
+struct LabelRoom
+{
+    wxSize allocated;
+    wxSize needed;
+};
+LabelRoom labelRoom(wxWindow* button);
 } // namespace harness
 
 #endif // SDK_HARNESS_H
