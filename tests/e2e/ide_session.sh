@@ -150,14 +150,19 @@ ide_open_dir_picker() {
 }
 
 # ide_accept_picker PICKER: confirms the folder the chooser shows: ctrl+L opens its (empty)
-# location field and Return then answers with the shown folder.
+# location field and Return then answers with the shown folder. A key that arrives before the
+# field is ready is lost, so the pair is sent again while the chooser stays open.
 ide_accept_picker() {
-    ide_raise "$1"
-    xdotool key --window "$1" ctrl+l
-    sleep 0.5
-    xdotool key --window "$1" Return 2>/dev/null || true # the chooser closes on the press
-    wait_until 30 has_no_window "^Select the Brisken directory$" \
-        || { ide_log "the folder chooser did not close"; return 1; }
+    local attempt
+    for attempt in 1 2 3; do
+        ide_raise "$1"
+        xdotool key --window "$1" ctrl+l
+        sleep 0.5
+        xdotool key --window "$1" Return 2>/dev/null || true # the chooser closes on the press
+        wait_until 10 has_no_window "^Select the Brisken directory$" && return 0
+    done
+    ide_log "the folder chooser did not close"
+    return 1
 }
 
 # ide_dismiss_box TITLE_REGEX: answers a message box with Return and waits for it to go.
