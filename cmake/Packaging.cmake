@@ -4,8 +4,9 @@
 # own SDK version, so one build serves one release. The SDK version read from cbplugin.h
 # (CB_SDK_MAJOR/MINOR/RELEASE) names that release, BRISKEN_IDE_VERSION; it names the .cbplugin
 # (libBrisken-cbVERSION.cbplugin, the IDE's NAME-VERSION form) and the .deb's version, and pins
-# the .deb's Depends on codeblocks to that release, so that dpkg refuses the package beside
-# another IDE instead of the IDE ignoring the plug-in.
+# the .deb's Depends on codeblocks to that release; its Breaks names every other codeblocks,
+# so that dpkg refuses to unpack the package beside another IDE (Depends alone would leave it
+# unpacked and unconfigured, its module on disk) instead of the IDE ignoring the plug-in.
 #
 #   cmake --build BUILD --target package    makes BUILD/codeblocks-plugin-brisken_VERSION_ARCH.deb
 #
@@ -23,6 +24,8 @@ if(DEFINED _brisken_release_${_brisken_sdk})
   list(GET _brisken_release_${_brisken_sdk} 1 _brisken_ide_below)
   set(_brisken_ide_depends
       "codeblocks (>= ${BRISKEN_IDE_VERSION}), codeblocks (<< ${_brisken_ide_below})")
+  set(_brisken_ide_breaks
+      "codeblocks (<< ${BRISKEN_IDE_VERSION}), codeblocks (>= ${_brisken_ide_below})")
 else()
   # An SDK this table does not know still builds; its package needs exactly the installed IDE.
   execute_process(COMMAND dpkg-query -W -f=\${Version} codeblocks
@@ -31,9 +34,12 @@ else()
   if(_brisken_query EQUAL 0 AND _brisken_cb_version MATCHES "^([0-9]+:)?([0-9][0-9.]*)")
     set(BRISKEN_IDE_VERSION "${CMAKE_MATCH_2}")
     set(_brisken_ide_depends "codeblocks (= ${_brisken_cb_version})")
+    set(_brisken_ide_breaks
+        "codeblocks (<< ${_brisken_cb_version}), codeblocks (>> ${_brisken_cb_version})")
   else()
     set(BRISKEN_IDE_VERSION "sdk${CB_SDK_MAJOR}.${CB_SDK_MINOR}.${CB_SDK_RELEASE}")
     set(_brisken_ide_depends "codeblocks")
+    set(_brisken_ide_breaks "")
   endif()
   message(STATUS "Plug-in SDK ${CB_SDK_MAJOR}.${CB_SDK_MINOR}.${CB_SDK_RELEASE} is not in the "
                  "release table; the package depends on ${_brisken_ide_depends}")
@@ -65,6 +71,7 @@ set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${_brisken_ide_depends}")
+set(CPACK_DEBIAN_PACKAGE_BREAKS "${_brisken_ide_breaks}")
 # The libraries the module links (wxWidgets, TinyXML, libcodeblocks0) come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)

@@ -54,7 +54,7 @@ done
 
 cwd=$PWD
 [[ "$cwd/" == "$root/"* ]] || cwd=$root
-env_args=(HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}"
+env_args=(BRISKEN_IN_TRIXIE=1 HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}"
           PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin)
 while IFS='=' read -r name _; do
     [[ $name == BRISKEN_* || $name == CI ]] && env_args+=("$name=${!name}")

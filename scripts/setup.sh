@@ -36,7 +36,9 @@ if (( list )); then
     printf '%s\n' "${packages[@]}"
     exit 0
 fi
-(( build_only )) || packages+=("${test_packages[@]}" "${host_test_packages[@]}")
+(( build_only )) || packages+=("${test_packages[@]}")
+# Inside the Debian 13 root filesystem (scripts/in-trixie.sh) these are not needed.
+(( build_only )) || [[ -n "${BRISKEN_IN_TRIXIE:-}" ]] || packages+=("${host_test_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do
