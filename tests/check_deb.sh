@@ -42,7 +42,7 @@ zip=/usr/share/codeblocks/Brisken.zip
 dpkg -i "$deb" >"$work/dpkg-i.txt" 2>&1 || { cat "$work/dpkg-i.txt" >&2; fail "dpkg -i $deb"; }
 mapfile -t files < <(dpkg-query -L "$pkg" | while read -r path; do [[ -d "$path" ]] || echo "$path"; done)
 check "$pkg installs $module and $zip, nothing else" \
-    test "$(printf '%s\n' "${files[@]}" | sort | tr '\n' ' ')" == "$zip $module "
+    test "$(printf '%s\n' "${files[@]}" | sort | tr '\n' ' ')" == "$module $zip "
 check "$module is a file" is_file "$module"
 check "$zip is a file" is_file "$zip"
 
