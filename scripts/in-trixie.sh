@@ -45,8 +45,6 @@ if (( fresh )) || [[ ! -e "$rootfs/.brisken-unpacked" ]]; then
 fi
 
 trap unmount_all EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
 for dir in /proc /sys /dev /dev/pts /dev/shm "$root"; do
     mkdir -p "$rootfs$dir"
     mount --bind "$dir" "$rootfs$dir"
@@ -59,8 +57,14 @@ env_args=(BRISKEN_IN_TRIXIE=1 HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}"
 while IFS='=' read -r name _; do
     [[ $name == BRISKEN_* || $name == CI ]] && env_args+=("$name=${!name}")
 done < <(env)
-# Not exec: the trap must unmount after the command ends.
-status=0
+# Not exec: the trap must unmount after the command ends. In the background (standard input
+# kept) so that a signal to this script is handled at once: it ends the command, then unmounts.
 chroot "$rootfs" /usr/bin/env -i "${env_args[@]}" /bin/bash -c 'cd "$1" && shift && exec "$@"' \
-    in-trixie "$cwd" "$@" || status=$?
+    in-trixie "$cwd" "$@" <&0 &
+child=$!
+stop() { kill -TERM "$child" 2>/dev/null; wait "$child" 2>/dev/null; exit "$1"; }
+trap 'stop 130' INT
+trap 'stop 143' TERM
+status=0
+wait "$child" || status=$?
 exit "$status"
