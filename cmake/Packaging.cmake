@@ -72,7 +72,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${_brisken_ide_depends}")
 set(CPACK_DEBIAN_PACKAGE_BREAKS "${_brisken_ide_breaks}")
-# The libraries the module links (wxWidgets, TinyXML, libcodeblocks0) come from dpkg-shlibdeps.
+# The libraries the module links (wxWidgets, TinyXML, libcodeblocks0) come from dpkg-shlibdeps
+# (dpkg-dev, with build-essential; the file and readelf it needs come with libcodeblocks0).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
