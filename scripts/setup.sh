@@ -9,13 +9,13 @@ set -euo pipefail
 
 # Building the plug-in, its resource archive, .cbplugin and .deb.
 build_packages=(
-    build-essential cmake pkg-config zip unzip
+    build-essential cmake pkg-config zip
     codeblocks codeblocks-dev libwxgtk3.2-dev libtinyxml-dev
 )
 # The tests: GoogleTest suites, benchmark, sanitizers and the fuzzer (clang), the real IDE under
-# Xvfb driven by xdotool, screenshots read by ImageMagick and python3.
+# Xvfb driven by xdotool, screenshots read by ImageMagick and python3, archives read by unzip.
 test_packages=(
-    libgtk-3-dev libgtest-dev libbenchmark-dev
+    libgtk-3-dev libgtest-dev libbenchmark-dev unzip
     clang libclang-rt-dev
     xvfb xdotool imagemagick python3
 )
