@@ -7,8 +7,14 @@
 # screenshot of the dialog, confirms, saves a screenshot of the IDE's notice of what changed,
 # saves the project, quits and prints the plug-in's report and what changed in the project file.
 # BRISKEN_BUILD_DIR chooses the build folder (default: build).
+# BRISKEN_IDE=25.03 runs it in Code::Blocks 25.03 instead, inside the Debian 13 root filesystem
+# (scripts/in-trixie.sh, as root; there without a display) with the build folder build-trixie.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [[ "${BRISKEN_IDE:-}" == 25.03 ]]; then
+    exec "$root/scripts/in-trixie.sh" env BRISKEN_IDE= \
+        BRISKEN_BUILD_DIR="${BRISKEN_BUILD_DIR:-$root/build-trixie}" bash "$root/scripts/run-example.sh"
+fi
 out="$root/out"
 build_dir=${BRISKEN_BUILD_DIR:-"$root/build"}
 

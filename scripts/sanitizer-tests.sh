@@ -40,6 +40,7 @@ leak:libX11
 leak:libatk
 leak:libdbus
 leak:libgnutls
+leak:libGLX_mesa
 SUPP
 
 run() {

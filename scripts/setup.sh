@@ -1,15 +1,44 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, and only those that are missing, so that a
-# machine that has them pays nothing.
+# machine that has them pays nothing. The names are the same in Debian 12 and Debian 13.
+#   scripts/setup.sh               build and test packages (what scripts/test.sh needs)
+#   scripts/setup.sh --build-only  only what building the plug-in needs (-DBRISKEN_BUILD_TESTS=OFF)
+#   scripts/setup.sh --list [--build-only]   prints the package names, installs nothing
+# Without root and without sudo it prints the apt-get line an administrator must run and fails.
 set -euo pipefail
 
-packages=(
-    build-essential cmake pkg-config zip unzip
-    codeblocks codeblocks-dev libwxgtk3.2-dev libtinyxml-dev libgtk-3-dev
-    libgtest-dev libbenchmark-dev
-    clang libclang-rt-14-dev
-    xvfb xdotool imagemagick
+# Building the plug-in, its resource archive, .cbplugin and .deb.
+build_packages=(
+    build-essential cmake pkg-config zip
+    codeblocks codeblocks-dev libwxgtk3.2-dev libtinyxml-dev
 )
+# The tests: GoogleTest suites, benchmark, sanitizers and the fuzzer (clang), the real IDE under
+# Xvfb driven by xdotool, screenshots read by ImageMagick and python3, archives read by unzip.
+test_packages=(
+    libgtk-3-dev libgtest-dev libbenchmark-dev unzip
+    clang libclang-rt-dev
+    xvfb xdotool imagemagick python3
+)
+# Only on the machine that runs scripts/test.sh: it builds the Debian 13 root filesystem.
+host_test_packages=(mmdebstrap zstd)
+
+build_only=0 list=0
+for arg in "$@"; do
+    case $arg in
+        --build-only) build_only=1 ;;
+        --list) list=1 ;;
+        *) echo "usage: scripts/setup.sh [--build-only] [--list]" >&2; exit 2 ;;
+    esac
+done
+packages=("${build_packages[@]}")
+if (( list )); then
+    (( build_only )) || packages+=("${test_packages[@]}")
+    printf '%s\n' "${packages[@]}"
+    exit 0
+fi
+(( build_only )) || packages+=("${test_packages[@]}")
+# Inside the Debian 13 root filesystem (scripts/in-trixie.sh) these are not needed.
+(( build_only )) || [[ -n "${BRISKEN_IN_TRIXIE:-}" ]] || packages+=("${host_test_packages[@]}")
 
 missing=()
 for pkg in "${packages[@]}"; do
@@ -18,9 +47,17 @@ for pkg in "${packages[@]}"; do
 done
 (( ${#missing[@]} == 0 )) && exit 0
 
-echo "setup: installing ${missing[*]}"
+apt_line="apt-get install --no-install-recommends ${missing[*]}"
 sudo_cmd=()
-(( EUID == 0 )) || sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
+if (( EUID != 0 )); then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "setup: these Debian packages are missing; an administrator must install them:" >&2
+        echo "  $apt_line" >&2
+        exit 1
+    fi
+    sudo_cmd=(sudo)
+fi
+echo "setup: installing ${missing[*]}"
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -17,7 +17,8 @@ unzip -p "$prefix/share/codeblocks/Brisken.zip" manifest.xml | grep -q '<Plugin 
 module=$prefix/share/codeblocks/plugins/libBrisken.so
 if [[ -f $module ]]; then
     bash "$(dirname "${BASH_SOURCE[0]}")/check_module.sh" "$module" shipped $hardened || status=1
-    unzip -p "$build/libBrisken.cbplugin" libBrisken.so | cmp -s - "$module" \
-        || { echo "libBrisken.cbplugin holds another module than the one installed"; status=1; }
+    package=$(compgen -G "$build/libBrisken-cb*.cbplugin" | head -n 1) || true
+    unzip -p "${package:-/nonexistent}" libBrisken.so | cmp -s - "$module" \
+        || { echo "the .cbplugin (${package:-none}) holds another module than the one installed"; status=1; }
 fi
 exit $status

@@ -118,6 +118,8 @@ public:
     int AskForBuildTargetIndex(cbProject*) override { return 0; }
     void ConfigureProjectDependencies(cbProject*, wxWindow*) override {}
     void SwitchToProjectsPage() override {}
+    // Pure virtual since Code::Blocks 25.03 (SDK 2.25); 20.03 lacks it, hence no `override`.
+    void ReloadFileSystemWatcher(cbProject*) {}
     wxArrayInt AskForMultiBuildTargetIndex(cbProject* project) override
     {
         ++target_questions;
