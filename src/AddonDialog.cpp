@@ -1,6 +1,14 @@
 #include "AddonDialog.h"
 
-#include <set>
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <wx/arrstr.h>
 #include <wx/dir.h>
@@ -12,6 +20,7 @@
 #include <manager.h>
 #include <projectmanager.h>
 
+#include "InstallProbe.h"
 #include "ProjectAnalyzer.h"
 
 namespace
@@ -28,14 +37,82 @@ const wxString wrong_location_text =
     _T("Please select the 'base' directory where you unpakked Brisken.\n")
     _T("This directory contains the addons, libs, apps, etc. directories.");
 
-using NameSet = std::set<wxString>;
+using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
 
 NameSet namesOf(const AddonFiles& oAddons)
 {
-    NameSet names;
+    NameSet names(oAddons.size());
     for (const AddonFile& addon : oAddons)
         names.insert(addon.name);
     return names;
+}
+
+// The names of the addons that the active project uses: one fresh analysis.
+NameSet namesUsedInCurrentProject()
+{
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    ProjectAnalyzer analyzer;
+    analyzer.analyze(project_mng ? project_mng->GetActiveProject() : nullptr);
+    return namesOf(std::move(analyzer).getUsedAddons());
+}
+
+bool isAscii(const char* text)
+{
+    for (; *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return false;
+    return true;
+}
+
+// Calls `onSubdirectory(name, bytes)` for each entry of a directory listing that wxDir gives
+// with wxDIR_DIRS: no hidden entries, only those that are directories once links are followed,
+// in the listing's order. `bytes` is the entry's path as the file system sees it, ending with a
+// separator, or empty when it has none.
+template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdirectory)
+{
+    std::string dir_bytes;
+    if (!install_probe::fileSystemBytes(inDir, dir_bytes))
+        return;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dir_bytes.c_str()), &closedir);
+    if (!dir)
+        return;
+    // wxDir joins the entry to the folder's name without its trailing separators.
+    wxString listed_dir = inDir;
+    while (listed_dir.length() > 1 && listed_dir.EndsWith(_T("/")))
+        listed_dir.RemoveLast();
+    std::string bytes;
+    while (const dirent* entry = readdir(dir.get()))
+    {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (isAscii(entry->d_name))
+        {
+            bool is_dir = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+            {
+                struct stat target;
+                is_dir = fstatat(dirfd(dir.get()), entry->d_name, &target, 0) == 0 &&
+                         S_ISDIR(target.st_mode);
+            }
+            if (is_dir)
+            {
+                bytes.assign(dir_bytes).append(entry->d_name).push_back('/');
+                onSubdirectory(wxString::FromAscii(entry->d_name), bytes);
+            }
+            continue;
+        }
+        // Other names take wx's own way from the listing to the file system and back.
+        wxString name(entry->d_name, *wxConvFileName);
+        wxFileName as_dir = wxFileName::DirName(listed_dir + _T("/") + name);
+        as_dir.DontFollowLink();
+        if (!as_dir.DirExists())
+            continue;
+        if (install_probe::fileSystemBytes(inDir + name, bytes))
+            bytes.push_back('/');
+        else
+            bytes.clear();
+        onSubdirectory(std::move(name), bytes);
+    }
 }
 
 // A Brisken base directory holds the subdirectories addons, apps and libs, spelled exactly so.
@@ -156,19 +233,22 @@ void AddonDialog::setBKDir(wxString sDir)
     bk_dir = sDir;
     addons.clear();
     const wxString sep = pathSeparator();
-    findAddons(bk_dir + sep + _T("addons") + sep);
+    appendAddonsIn(bk_dir + sep + _T("addons") + sep);
 
     wxArrayString addons_array;
+    addons_array.reserve(addons.size());
     for (const AddonFile& addon : addons)
         addons_array.Add(addon.name);
     bk_addons_list->Clear();
     if (!addons_array.IsEmpty())
         bk_addons_list->InsertItems(addons_array, 0);
 
-    const NameSet used_addons = namesOf(getAddonsUsedInCurrentProject());
-    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
-        if (used_addons.count(bk_addons_list->GetString(j)))
-            bk_addons_list->Check(j, true);
+    // The list's items are the names of `addons`, in that order.
+    const NameSet used_addons = namesUsedInCurrentProject();
+    if (!used_addons.empty())
+        for (unsigned int j = 0; j < addons.size(); ++j)
+            if (used_addons.count(addons[j].name))
+                bk_addons_list->Check(j, true);
 
     // The field names the location that the list belongs to.
     bk_dir_txt->ChangeValue(bk_dir);
@@ -176,36 +256,48 @@ void AddonDialog::setBKDir(wxString sDir)
 
 AddonFiles AddonDialog::findAddons(const wxString& inDir)
 {
+    appendAddonsIn(inDir);
+    return addons;
+}
+
+void AddonDialog::appendAddonsIn(const wxString& inDir)
+{
     // An unreadable or missing folder yields no addons; wx must not report it in a box.
     const wxLogNull no_error_boxes;
-    wxDir dir;
-    if (wxDir::Exists(inDir))
-        dir.Open(inDir);
     logLine(_T("Finding addons in"));
     logLine(inDir);
 
-    wxString file;
-    bool cont = dir.IsOpened() && dir.GetFirst(&file, wxEmptyString, wxDIR_DIRS);
-    while (cont)
-    {
-        const wxString addon_dir_name = inDir + file;
-        {
-            const wxDir addon_dir(addon_dir_name);
-            if (holdsInstallFile(addon_dir))
-                addons.push_back(AddonFile{file, addon_dir_name,
-                                           addon_dir_name + pathSeparator() + installFileName()});
-        }
-        cont = dir.GetNext(&file);
-    }
-    return addons;
+    // Gathered apart and moved in once: growing a vector of wx strings copies them all.
+    std::deque<AddonFile> found;
+    const wxString install_tail = pathSeparator() + installFileName();
+    forEachSubdirectory(inDir, [&](wxString name, std::string& bytes) {
+        wxString addon_dir_name = inDir + name;
+        const bool holds = bytes.empty()
+                               ? install_probe::holdsInstallFileByListing(addon_dir_name)
+                               : install_probe::holdsInstallFile(bytes, addon_dir_name);
+        if (!holds)
+            return;
+        wxString install_file = addon_dir_name + install_tail;
+        found.push_back(
+            AddonFile{std::move(name), std::move(addon_dir_name), std::move(install_file)});
+    });
+    addons.reserve(addons.size() + found.size());
+    for (AddonFile& addon : found)
+        addons.push_back(std::move(addon));
+    addon_index.clear(); // rebuilt when next asked
 }
 
 wxString AddonDialog::getAddonInstallFile(const wxString& sForAddon) const
 {
-    for (const AddonFile& addon : addons)
-        if (addon.name == sForAddon)
-            return addon.install_file;
-    return wxString();
+    if (addon_index.empty() && !addons.empty())
+    {
+        addon_index.reserve(addons.size());
+        // emplace keeps the first position of a name that occurs twice.
+        for (std::size_t i = 0; i < addons.size(); ++i)
+            addon_index.emplace(addons[i].name, i);
+    }
+    const auto found = addon_index.find(sForAddon);
+    return found == addon_index.end() ? wxString() : addons[found->second].install_file;
 }
 
 AddonFiles AddonDialog::getFoundAddons() const
@@ -216,11 +308,15 @@ AddonFiles AddonDialog::getFoundAddons() const
 AddonFiles AddonDialog::getSelectedAddons() const
 {
     AddonFiles sel_addons;
-    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
+    const unsigned int count = bk_addons_list->GetCount();
+    // Only setBKDir fills the list, with the names of `addons` in order; reading them there
+    // spares asking the toolkit for each item's text.
+    const bool items_are_addons = count == addons.size();
+    for (unsigned int j = 0; j < count; ++j)
     {
         if (!bk_addons_list->IsChecked(j))
             continue;
-        const wxString name = bk_addons_list->GetString(j);
+        const wxString name = items_are_addons ? addons[j].name : bk_addons_list->GetString(j);
         sel_addons.push_back(AddonFile{name, wxString(), getAddonInstallFile(name)});
     }
     return sel_addons;
@@ -232,7 +328,7 @@ AddonFiles AddonDialog::getAddonsUsedInCurrentProject() const
     cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
     ProjectAnalyzer analyzer;
     analyzer.analyze(project);
-    return analyzer.getUsedAddons();
+    return std::move(analyzer).getUsedAddons();
 }
 
 AddonFiles AddonDialog::getPreviouslySelectedAddons() const
@@ -242,14 +338,15 @@ AddonFiles AddonDialog::getPreviouslySelectedAddons() const
 
 AddonFiles AddonDialog::getNewSelectedAddons() const
 {
-    const NameSet used = namesOf(getAddonsUsedInCurrentProject());
+    // The ticks first, then the project's use: the order in which the questions are asked.
+    AddonFiles selected = getSelectedAddons();
+    const NameSet used = namesUsedInCurrentProject();
     AddonFiles new_selected;
-    for (const AddonFile& selected : getSelectedAddons())
-        if (!used.count(selected.name))
-            new_selected.push_back(selected);
+    for (AddonFile& addon : selected)
+        if (!used.count(addon.name))
+            new_selected.push_back(std::move(addon));
     return new_selected;
 }
-
 AddonFiles AddonDialog::getDeselectedAddons() const
 {
     // Only an addon that is listed now and not ticked was unticked by the user. An addon of

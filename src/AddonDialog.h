@@ -8,6 +8,8 @@
 #include <wx/statbox.h>
 #include <wx/textctrl.h>
 
+#include <unordered_map>
+
 #include "Shared.h"
 
 class AddonDialog : public wxDialog
@@ -37,6 +39,9 @@ public:
     AddonFiles getDeselectedAddons() const;
 
 private:
+    // Appends the addons of `inDir` to `addons` and to the name index.
+    void appendAddonsIn(const wxString& inDir);
+
     wxTextCtrl* bk_dir_txt = nullptr;
     wxButton* bk_dir_btn = nullptr;
     wxButton* bk_ok_btn = nullptr;
@@ -46,6 +51,9 @@ private:
     wxCheckListBox* bk_addons_list = nullptr;
     wxString bk_dir;
     AddonFiles addons;
+    // Name -> position of its first entry in `addons`: built when first asked, emptied
+    // whenever `addons` changes.
+    mutable std::unordered_map<wxString, std::size_t, wxStringHash, wxStringEqual> addon_index;
     AddonFiles prev_selected_addons;
 };
 

@@ -1,34 +1,33 @@
 #include "ProjectAnalyzer.h"
 
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
-#include <wx/dir.h>
 #include <wx/log.h>
 #include <wx/tokenzr.h>
 
 #include <cbproject.h>
 #include <projectfile.h>
 
+#include "InstallProbe.h"
+
 namespace
 {
-// What the disk says about one directory prefix of a project file.
+// What the disk says about one directory prefix of a project file: the entry that every file
+// below it adds, or none.
 struct AddonProbe
 {
-    bool is_addon = false; // the directory exists and holds an install file
-    wxString dir_name;     // the directory's name as the listing reports it
+    bool is_addon = false;
+    AddonFile entry;
 };
 
-AddonProbe probeAddonDir(const wxString& sDir)
+AddonProbe makeProbe(bool bIsAddon, const wxString& sName, const wxString& sDirName)
 {
     AddonProbe probe;
-    if (!wxDir::Exists(sDir))
-        return probe;
-    const wxDir curr_dir(sDir);
-    if (holdsInstallFile(curr_dir))
-    {
-        probe.is_addon = true;
-        probe.dir_name = curr_dir.GetName();
-    }
+    probe.is_addon = bIsAddon;
+    if (bIsAddon)
+        probe.entry = AddonFile{sName, sDirName, sDirName + pathSeparator() + installFileName()};
     return probe;
 }
 
@@ -42,6 +41,154 @@ wxString projectPath(const cbProject& project)
         path.RemoveLast();
     return path;
 }
+
+// The length of the file's base name (its stored name without the extension) when the stored
+// name is plain: relative, no empty or "."/".." last component, no doubled or trailing
+// separator. wxFileName keeps such a name as it is and drops only what follows the last dot
+// of the last component, unless that dot begins it. Zero when the name is not plain; the IDE's
+// own GetBaseName answers then.
+std::size_t plainBaseNameLength(std::wstring_view name)
+{
+    if (name.empty() || name.front() == L'/' || name.front() == L'~' || name.back() == L'/' ||
+        name.find(L"//") != std::wstring_view::npos)
+        return 0;
+    const std::size_t last_sep = name.rfind(L'/');
+    const std::size_t first = last_sep == std::wstring_view::npos ? 0 : last_sep + 1;
+    const std::wstring_view last = name.substr(first);
+    if (last == L"." || last == L"..")
+        return 0;
+    const std::size_t dot = last.rfind(L'.');
+    return dot == std::wstring_view::npos || dot == 0 ? name.size() : first + dot;
+}
+
+class Walk
+{
+public:
+    explicit Walk(const wxString& sProjectPath) : project_path(sProjectPath)
+    {
+        sep = pathSeparator();
+        // The tokens are narrowed one file at a time; the folder once.
+        bytes_usable = sep == _T("/") &&
+                       install_probe::fileSystemBytes(project_path + sep, project_bytes);
+    }
+
+    // Appends the entries of one file whose base name (wide) is `base_name`.
+    void file(std::wstring_view base_name, AddonFiles& out)
+    {
+        if (base_name.find(L"addons/") == std::wstring_view::npos)
+            return;
+        const bool plain_shape = base_name.front() != L'/' && base_name.back() != L'/' &&
+                                 base_name.find(L"//") == std::wstring_view::npos;
+        if (!plain_shape || !bytes_usable || !narrow(base_name))
+        {
+            fileByWx(wxString(base_name.data(), base_name.size()), out);
+            return;
+        }
+        // Walk the prefixes: each token is followed by a separator, in the wide and the narrow
+        // path alike. Before the first token that contains "addons" nothing is probed.
+        bool start = false;
+        std::size_t wide_from = 0;
+        std::size_t byte_from = 0;
+        while (wide_from <= base_name.size())
+        {
+            std::size_t wide_to = base_name.find(L'/', wide_from);
+            if (wide_to == std::wstring_view::npos)
+                wide_to = base_name.size();
+            std::size_t byte_to = file_bytes.find('/', byte_from);
+            if (byte_to == std::string::npos)
+                byte_to = file_bytes.size();
+            const std::wstring_view token = base_name.substr(wide_from, wide_to - wide_from);
+            if (!start && token.find(L"addons") != std::wstring_view::npos)
+                start = true;
+            if (start)
+            {
+                prefix.assign(project_bytes).append(file_bytes, 0, byte_to).push_back('/');
+                auto found = probed.find(prefix);
+                if (found == probed.end())
+                {
+                    const wxString dir_name =
+                        project_path + sep + wxString(base_name.data(), wide_to);
+                    const bool is_addon = install_probe::holdsInstallFile(prefix, dir_name);
+                    found = probed
+                                .emplace(prefix, makeProbe(is_addon,
+                                                           wxString(token.data(), token.size()),
+                                                           dir_name))
+                                .first;
+                }
+                if (found->second.is_addon)
+                    out.push_back(found->second.entry);
+            }
+            wide_from = wide_to + 1;
+            byte_from = byte_to + 1;
+        }
+    }
+
+private:
+    // The base name as the file system sees it, with as many separators as the wide one.
+    bool narrow(std::wstring_view base_name)
+    {
+        file_bytes.clear();
+        bool ascii = true;
+        for (const wchar_t c : base_name)
+            ascii = ascii && static_cast<unsigned long>(c) < 0x80;
+        if (ascii)
+        {
+            file_bytes.assign(base_name.begin(), base_name.end());
+            return true;
+        }
+        if (!install_probe::fileSystemBytes(wxString(base_name.data(), base_name.size()),
+                                            file_bytes))
+            return false;
+        const auto separators = [](auto text, auto sep_char) {
+            std::size_t n = 0;
+            for (const auto c : text)
+                n += c == sep_char;
+            return n;
+        };
+        return separators(base_name, L'/') == separators(std::string_view(file_bytes), '/');
+    }
+
+    // The walk on wide strings, token by token as wxStringTokenizer splits them, for names
+    // that are not plain or cannot be narrowed.
+    void fileByWx(const wxString& base_name, AddonFiles& out)
+    {
+        wxString partial_dir = project_path + sep;
+        bool start = false;
+        wxStringTokenizer dir_tokens(base_name, sep, wxTOKEN_DEFAULT);
+        while (dir_tokens.HasMoreTokens())
+        {
+            const wxString token = dir_tokens.GetNextToken();
+            if (token.Find(_T("addons")) != wxNOT_FOUND)
+                start = true;
+            partial_dir << token << sep;
+            if (!start)
+                continue;
+            auto found = probed_by_wx.find(partial_dir);
+            if (found == probed_by_wx.end())
+            {
+                // wxDir names a directory without its trailing separators, keeping a lone one.
+                wxString dir_name = partial_dir;
+                while (dir_name.length() > 1 && dir_name.EndsWith(sep))
+                    dir_name.RemoveLast();
+                const bool is_addon = install_probe::holdsInstallFileByListing(partial_dir);
+                found = probed_by_wx.emplace(partial_dir, makeProbe(is_addon, token, dir_name))
+                            .first;
+            }
+            if (found->second.is_addon)
+                out.push_back(found->second.entry);
+        }
+    }
+
+    const wxString project_path;
+    wxString sep;
+    bool bytes_usable = false;
+    std::string project_bytes; // project_path and a separator, narrowed
+    std::string file_bytes;    // the current file's base name, narrowed
+    std::string prefix;        // scratch: the prefix being probed
+    // The disk does not change during one analysis, so each prefix is probed once.
+    std::unordered_map<std::string, AddonProbe> probed;
+    std::unordered_map<wxString, AddonProbe, wxStringHash, wxStringEqual> probed_by_wx;
+};
 } // namespace
 
 void ProjectAnalyzer::analyze(cbProject* pProject)
@@ -55,48 +202,30 @@ void ProjectAnalyzer::analyze(cbProject* pProject)
     if (file_count > project_analyzer_limits::max_files)
         return;
 
-    // A folder that cannot be read is simply not an addon; wx must not report it in a box.
-    const wxLogNull no_error_boxes;
-    const wxString sep = pathSeparator();
-    const wxString addons_dir = _T("addons") + sep;
-    const wxString project_path = projectPath(*pProject);
-    // The files of one addon share their prefixes; the disk does not change during one call,
-    // so each prefix is probed once.
-    std::unordered_map<wxString, AddonProbe, wxStringHash, wxStringEqual> probed;
-
+    Walk walk(projectPath(*pProject));
     for (int i = 0; i < file_count; ++i)
     {
         const ProjectFile* project_file = pProject->GetFile(i);
         if (!project_file)
             continue;
-        const wxString base_name = project_file->GetBaseName();
-        if (base_name.Find(addons_dir) == wxNOT_FOUND)
-            continue;
-
-        wxString partial_dir = project_path + sep;
-        bool start = false;
-        wxStringTokenizer dir_tokens(base_name, sep, wxTOKEN_DEFAULT);
-        while (dir_tokens.HasMoreTokens())
+        const wxString& stored = project_file->relativeFilename;
+        const std::wstring_view stored_view(stored.wc_str(), stored.length());
+        if (const std::size_t length = plainBaseNameLength(stored_view))
+            walk.file(stored_view.substr(0, length), addon_files);
+        else
         {
-            const wxString token = dir_tokens.GetNextToken();
-            if (token.Find(_T("addons")) != wxNOT_FOUND)
-                start = true;
-            partial_dir << token << sep;
-            // Before the addons folder no prefix can yield an entry.
-            if (!start)
-                continue;
-            auto found = probed.find(partial_dir);
-            if (found == probed.end())
-                found = probed.emplace(partial_dir, probeAddonDir(partial_dir)).first;
-            const AddonProbe& probe = found->second;
-            if (probe.is_addon)
-                addon_files.push_back(AddonFile{token, probe.dir_name,
-                                                probe.dir_name + sep + installFileName()});
+            const wxString base_name = project_file->GetBaseName();
+            walk.file(std::wstring_view(base_name.wc_str(), base_name.length()), addon_files);
         }
     }
 }
 
-AddonFiles ProjectAnalyzer::getUsedAddons() const
+AddonFiles ProjectAnalyzer::getUsedAddons() const&
 {
     return addon_files;
+}
+
+AddonFiles ProjectAnalyzer::getUsedAddons() &&
+{
+    return std::move(addon_files);
 }

@@ -14,7 +14,9 @@ public:
     // Refills the result from the project's files; a null project gives an empty result.
     void analyze(cbProject* pProject);
     // One entry per project file that lies in an addon directory, in the project's file order.
-    AddonFiles getUsedAddons() const;
+    AddonFiles getUsedAddons() const&;
+    // The same, handed over without a copy by an analyzer that is done.
+    AddonFiles getUsedAddons() &&;
 
 private:
     AddonFiles addon_files;

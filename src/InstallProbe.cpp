@@ -1,0 +1,82 @@
+#include "InstallProbe.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <wx/dir.h>
+#include <wx/log.h>
+
+#include "Shared.h"
+
+namespace install_probe
+{
+namespace
+{
+enum class Answer
+{
+    yes,
+    no,
+    unsure
+};
+
+// wxDir::HasFiles lists the directory and takes an entry of that name unless it is a directory
+// once links are followed: a plain file, a link to a file, a dangling or looping link, a fifo
+// or a socket all count. So one lstat answers unless it fails for a reason other than absence.
+Answer quickAnswer(std::string& path)
+{
+    const std::size_t dir_length = path.size();
+    path += "install.xml";
+    struct stat entry;
+    Answer answer = Answer::yes;
+    if (lstat(path.c_str(), &entry) != 0)
+        answer = errno == ENOENT || errno == ENOTDIR ? Answer::no : Answer::unsure;
+    else if (S_ISDIR(entry.st_mode))
+        answer = Answer::no;
+    else if (S_ISLNK(entry.st_mode))
+    {
+        struct stat target;
+        if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+            answer = Answer::no;
+    }
+    path.resize(dir_length);
+    // Listing needs read permission on the directory, which an lstat of an entry does not.
+    // The superuser reads every directory.
+    if (answer == Answer::yes && geteuid() != 0 &&
+        faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0)
+        answer = Answer::unsure;
+    return answer;
+}
+} // namespace
+
+bool holdsInstallFileByListing(const wxString& dirName)
+{
+    const wxLogNull no_error_boxes;
+    if (!wxDir::Exists(dirName))
+        return false;
+    const wxDir dir(dirName);
+    return ::holdsInstallFile(dir);
+}
+
+bool holdsInstallFile(std::string& dirBytes, const wxString& dirName)
+{
+    switch (quickAnswer(dirBytes))
+    {
+    case Answer::yes: return true;
+    case Answer::no: return false;
+    case Answer::unsure: break;
+    }
+    return holdsInstallFileByListing(dirName);
+}
+
+bool fileSystemBytes(const wxString& path, std::string& bytes)
+{
+    const wxCharBuffer converted = path.fn_str();
+    if (!converted.data() || (converted.length() == 0 && !path.empty()))
+        return false;
+    bytes.assign(converted.data(), converted.length());
+    return true;
+}
+} // namespace install_probe
