@@ -96,6 +96,29 @@ TEST_F(DiscoveryTest, SymlinksAreFollowedOnceAndLoopsEndTheSearchOfThatEntryOnly
     EXPECT_EQ(found, (std::vector<wxString>{_T("alpha"), _T("linked")}));
 }
 
+TEST_F(DiscoveryTest, AnInstallEntryCountsUnlessItIsAFolderOnceLinksAreFollowed)
+{
+    fixture::makeInstallOfEveryKind(tree / _T("addons"));
+    auto found = namesOf(dlg->findAddons(addonsDir()));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<wxString>{_T("dangling_link"), _T("fifo"), _T("file"),
+                                            _T("link_to_file")}));
+}
+
+TEST_F(DiscoveryTest, TheFirstAddonOfANameGivesTheInstallFileUntilTheLocationChanges)
+{
+    fixture::TempDir other;
+    fixture::makeBriskenTree(tree.path(), {_T("alpha")});
+    fixture::makeBriskenTree(other.path(), {_T("alpha"), _T("beta")});
+    dlg->setBKDir(tree.path());
+    EXPECT_TRUE(dlg->getAddonInstallFile(_T("beta")).empty());
+    dlg->findAddons(other / _T("addons/"));
+    EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), addonsDir() + _T("alpha/install.xml"));
+    EXPECT_EQ(dlg->getAddonInstallFile(_T("beta")), other / _T("addons/beta/install.xml"));
+    dlg->setBKDir(other.path());
+    EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), other / _T("addons/alpha/install.xml"));
+}
+
 TEST_F(DiscoveryTest, EachCallAppendsSoOnlyTheLocationSetterStartsAfresh)
 {
     fixture::makeAddon(tree / _T("addons"), _T("alpha"));
