@@ -1,9 +1,11 @@
 // How long confirming the addon dialog takes when it adds 20 addons with 2000 source files in
 // all to a project, and when it removes them again: the whole command as the IDE runs it,
-// dialog included, with a command that changes nothing as the baseline.
+// dialog included, with a command that changes nothing as the baseline. Beside each, its
+// floor: the IDE's own calls that make the same change, given the install files' contents.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <unordered_set>
 
 #include <cbproject.h>
 #include <configmanager.h>
@@ -11,6 +13,7 @@
 #include <projectmanager.h>
 
 #include "DiskFixture.h"
+#include "FloorTable.h"
 #include "PluginRun.h"
 #include "SdkHarness.h"
 
@@ -24,6 +27,7 @@ struct Workload
 {
     fixture::TempDir tree;
     std::vector<wxString> names;
+    std::vector<fixture::Install> installs;
     cbProject* project = nullptr;
 
     Workload()
@@ -43,6 +47,7 @@ struct Workload
             if (a + 1 < addon_count)
                 install.requires_addons.push_back(wxString::Format(_T("addon%02d"), a + 1));
             fixture::writeInstall(tree / _T("addons"), name, install);
+            installs.push_back(install);
         }
         std::vector<wxString> units;
         for (int f = 0; f < own_files; ++f)
@@ -108,6 +113,82 @@ void BM_RemoveAddons(benchmark::State& state)
     state.counters["files"] = addon_count * files_per_addon;
 }
 BENCHMARK(BM_RemoveAddons)->Unit(benchmark::kMillisecond);
+
+// The IDE's calls that adding makes: each addon's files with one target list, its libraries in
+// front of the link options, its include directories.
+void addByTheIde()
+{
+    ProjectManager* projects = Manager::Get()->GetProjectManager();
+    cbProject* project = workload->project;
+    for (const fixture::Install& install : workload->installs)
+    {
+        wxArrayInt targets;
+        for (const wxString& file : install.files)
+            projects->AddFileToProject(file, project, targets);
+        wxArrayString link_opts = project->GetLinkerOptions();
+        for (const wxString& lib : install.libs)
+            if (link_opts.Index(lib, true) == wxNOT_FOUND)
+                link_opts.Insert(lib, 0);
+        project->SetLinkerOptions(link_opts);
+        for (const wxString& dir : install.includes)
+            project->AddIncludeDir(dir);
+    }
+}
+
+// The IDE's calls that removing makes: one pass over the project's files against the listed
+// paths, then RemoveFile for each match.
+size_t removeByTheIde(const std::unordered_set<wxString, wxStringHash, wxStringEqual>& listed)
+{
+    cbProject* project = workload->project;
+    std::vector<ProjectFile*> matched;
+    for (int k = 0; k < project->GetFilesCount(); ++k)
+        if (ProjectFile* file = project->GetFile(k); file && listed.count(file->relativeFilename))
+            matched.push_back(file);
+    project->BeginRemoveFiles();
+    for (ProjectFile* file : matched)
+        project->RemoveFile(file);
+    project->EndRemoveFiles();
+    return matched.size();
+}
+
+std::unordered_set<wxString, wxStringHash, wxStringEqual> listedFiles()
+{
+    std::unordered_set<wxString, wxStringHash, wxStringEqual> listed;
+    for (const fixture::Install& install : workload->installs)
+        listed.insert(install.files.begin(), install.files.end());
+    return listed;
+}
+
+void BM_FloorAddFiles(benchmark::State& state)
+{
+    const auto listed = listedFiles();
+    for (auto _ : state)
+    {
+        addByTheIde();
+        state.PauseTiming();
+        if (workload->project->GetFilesCount() != own_files + addon_count * files_per_addon)
+            state.SkipWithError("the files were not added");
+        removeByTheIde(listed);
+        harness::clearLog();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FloorAddFiles)->Unit(benchmark::kMillisecond);
+
+void BM_FloorRemoveFiles(benchmark::State& state)
+{
+    const auto listed = listedFiles();
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        addByTheIde();
+        harness::clearLog();
+        state.ResumeTiming();
+        if (removeByTheIde(listed) != static_cast<size_t>(addon_count * files_per_addon))
+            state.SkipWithError("the files were not removed");
+    }
+}
+BENCHMARK(BM_FloorRemoveFiles)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv)
@@ -124,7 +205,14 @@ int main(int argc, char** argv)
             return 1;
         }
         workload = &load;
-        benchmark::RunSpecifiedBenchmarks();
+        floor_table::Reporter reporter;
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+        floor_table::print(reporter,
+                           {{"adding 20 addons (2000 files)", {"BM_AddAddons"}, {"BM_FloorAddFiles"}, 1.2},
+                            {"removing 20 addons (2000 files)",
+                             {"BM_RemoveAddons"},
+                             {"BM_FloorRemoveFiles"},
+                             2.0}});
         workload = nullptr;
         fixture::closeProjects();
     }
