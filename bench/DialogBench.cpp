@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <dirent.h>
@@ -96,7 +97,7 @@ void BM_AnalyzeProject(benchmark::State& state)
     {
         ProjectAnalyzer analyzer;
         analyzer.analyze(large_tree->project);
-        entries = analyzer.getUsedAddons().size();
+        entries = std::move(analyzer).getUsedAddons().size();
         harness::clearLog();
     }
     state.counters["project_files"] = large_tree->project->GetFilesCount();
@@ -190,6 +191,7 @@ size_t floorAnalysis(cbProject* project)
     if (base.empty() || base.back() != '/')
         base.push_back('/');
     std::unordered_map<std::string, bool> probed;
+    probed.reserve(static_cast<size_t>(project->GetFilesCount()) * 2);
     std::string prefix;
     size_t entries = 0;
     const int count = project->GetFilesCount();
@@ -198,7 +200,18 @@ size_t floorAnalysis(cbProject* project)
         const ProjectFile* file = project->GetFile(i);
         if (!file)
             continue;
-        std::string name = bytesOf(file->relativeFilename);
+        const wxString& stored = file->relativeFilename;
+        // ASCII names narrow by copying; others the way wx hands them to the file system.
+        std::string name(stored.length(), '\0');
+        bool ascii = true;
+        for (size_t c = 0; c < stored.length() && ascii; ++c)
+        {
+            const wchar_t wide = stored.wc_str()[c];
+            ascii = static_cast<unsigned long>(wide) < 0x80;
+            name[c] = static_cast<char>(wide);
+        }
+        if (!ascii)
+            name = bytesOf(stored);
         const size_t dot = name.rfind('.');
         if (dot != std::string::npos && dot > name.rfind('/') + 1)
             name.resize(dot);
@@ -210,8 +223,9 @@ size_t floorAnalysis(cbProject* project)
             size_t to = name.find('/', from);
             if (to == std::string::npos)
                 to = name.size();
-            start = start || name.compare(from, to - from, "addons") == 0 ||
-                    name.substr(from, to - from).find("addons") != std::string::npos;
+            start = start ||
+                    std::string_view(name).substr(from, to - from).find("addons") !=
+                        std::string_view::npos;
             if (start)
             {
                 prefix.assign(base).append(name, 0, to).push_back('/');

@@ -39,21 +39,15 @@ const wxString wrong_location_text =
 
 using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
 
-NameSet namesOf(const AddonFiles& oAddons)
-{
-    NameSet names(oAddons.size());
-    for (const AddonFile& addon : oAddons)
-        names.insert(addon.name);
-    return names;
-}
-
-// The names of the addons that the active project uses: one fresh analysis.
+// The names of the addons that the active project uses: one fresh analysis, of which only
+// the names are kept.
 NameSet namesUsedInCurrentProject()
 {
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    ProjectAnalyzer analyzer;
-    analyzer.analyze(project_mng ? project_mng->GetActiveProject() : nullptr);
-    return namesOf(std::move(analyzer).getUsedAddons());
+    NameSet names;
+    ProjectAnalyzer::walk(project_mng ? project_mng->GetActiveProject() : nullptr,
+                          [&names](const AddonFile& entry) { names.insert(entry.name); });
+    return names;
 }
 
 bool isAscii(const char* text)

@@ -13,15 +13,6 @@
 
 namespace install_probe
 {
-namespace
-{
-enum class Answer
-{
-    yes,
-    no,
-    unsure
-};
-
 // wxDir::HasFiles lists the directory and takes an entry of that name unless it is a directory
 // once links are followed: a plain file, a link to a file, a dangling or looping link, a fifo
 // or a socket all count. So one lstat answers unless it fails for a reason other than absence.
@@ -49,7 +40,6 @@ Answer quickAnswer(std::string& path)
         answer = Answer::unsure;
     return answer;
 }
-} // namespace
 
 bool holdsInstallFileByListing(const wxString& dirName)
 {

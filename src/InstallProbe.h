@@ -10,9 +10,19 @@
 
 namespace install_probe
 {
+enum class Answer
+{
+    yes,
+    no,
+    unsure // ask holdsInstallFileByListing
+};
+
 // `dirBytes` is the directory's path as the file system sees it, ending with a separator; it
-// serves as scratch space and is handed back unchanged. `dirName` is the same path as wx
-// names it, used only when the quick answer is not certain.
+// serves as scratch space and is handed back unchanged.
+Answer quickAnswer(std::string& dirBytes);
+
+// The quick answer, and when it is not certain the slow one on `dirName`, the same path as wx
+// names it.
 bool holdsInstallFile(std::string& dirBytes, const wxString& dirName);
 
 // The same question the slow way: the directory must exist, open, and list the file.

@@ -1,5 +1,6 @@
 #include "ProjectAnalyzer.h"
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,22 +15,9 @@
 
 namespace
 {
-// What the disk says about one directory prefix of a project file: the entry that every file
-// below it adds, or none.
-struct AddonProbe
-{
-    bool is_addon = false;
-    AddonFile entry;
-};
-
-AddonProbe makeProbe(bool bIsAddon, const wxString& sName, const wxString& sDirName)
-{
-    AddonProbe probe;
-    probe.is_addon = bIsAddon;
-    if (bIsAddon)
-        probe.entry = AddonFile{sName, sDirName, sDirName + pathSeparator() + installFileName()};
-    return probe;
-}
+// What the disk says about one directory prefix of a project file: the position of the entry
+// that every file below it adds, or none.
+constexpr int not_an_addon = -1;
 
 // The project's folder without a trailing separator, so that joining it with the separator
 // and a relative path gives exactly one separator between them.
@@ -64,8 +52,10 @@ std::size_t plainBaseNameLength(std::wstring_view name)
 class Walk
 {
 public:
-    explicit Walk(const wxString& sProjectPath) : project_path(sProjectPath)
+    Walk(const wxString& sProjectPath, int nFiles) : project_path(sProjectPath)
     {
+        // A file below an addon has about four prefixes from the addons folder on.
+        probed.reserve(static_cast<std::size_t>(nFiles) * 2);
         sep = pathSeparator();
         // The tokens are narrowed one file at a time; the folder once.
         bytes_usable = sep == _T("/") &&
@@ -73,7 +63,7 @@ public:
     }
 
     // Appends the entries of one file whose base name (wide) is `base_name`.
-    void file(std::wstring_view base_name, AddonFiles& out)
+    void file(std::wstring_view base_name, const ProjectAnalyzer::EntrySink& out)
     {
         if (base_name.find(L"addons/") == std::wstring_view::npos)
             return;
@@ -106,17 +96,21 @@ public:
                 auto found = probed.find(prefix);
                 if (found == probed.end())
                 {
-                    const wxString dir_name =
-                        project_path + sep + wxString(base_name.data(), wide_to);
-                    const bool is_addon = install_probe::holdsInstallFile(prefix, dir_name);
-                    found = probed
-                                .emplace(prefix, makeProbe(is_addon,
-                                                           wxString(token.data(), token.size()),
-                                                           dir_name))
-                                .first;
+                    // The wide name is built only for an addon or a doubtful answer.
+                    const install_probe::Answer answer = install_probe::quickAnswer(prefix);
+                    int entry = not_an_addon;
+                    if (answer != install_probe::Answer::no)
+                    {
+                        const wxString dir_name =
+                            project_path + sep + wxString(base_name.data(), wide_to);
+                        if (answer == install_probe::Answer::yes ||
+                            install_probe::holdsInstallFileByListing(dir_name))
+                            entry = entryFor(wxString(token.data(), token.size()), dir_name);
+                    }
+                    found = probed.emplace(prefix, entry).first;
                 }
-                if (found->second.is_addon)
-                    out.push_back(found->second.entry);
+                if (found->second != not_an_addon)
+                    out(entries[found->second]);
             }
             wide_from = wide_to + 1;
             byte_from = byte_to + 1;
@@ -148,9 +142,15 @@ private:
         return separators(base_name, L'/') == separators(std::string_view(file_bytes), '/');
     }
 
+    int entryFor(const wxString& sName, const wxString& sDirName)
+    {
+        entries.push_back(AddonFile{sName, sDirName, sDirName + sep + installFileName()});
+        return static_cast<int>(entries.size() - 1);
+    }
+
     // The walk on wide strings, token by token as wxStringTokenizer splits them, for names
     // that are not plain or cannot be narrowed.
-    void fileByWx(const wxString& base_name, AddonFiles& out)
+    void fileByWx(const wxString& base_name, const ProjectAnalyzer::EntrySink& out)
     {
         wxString partial_dir = project_path + sep;
         bool start = false;
@@ -171,11 +171,13 @@ private:
                 while (dir_name.length() > 1 && dir_name.EndsWith(sep))
                     dir_name.RemoveLast();
                 const bool is_addon = install_probe::holdsInstallFileByListing(partial_dir);
-                found = probed_by_wx.emplace(partial_dir, makeProbe(is_addon, token, dir_name))
+                found = probed_by_wx
+                            .emplace(partial_dir,
+                                     is_addon ? entryFor(token, dir_name) : not_an_addon)
                             .first;
             }
-            if (found->second.is_addon)
-                out.push_back(found->second.entry);
+            if (found->second != not_an_addon)
+                out(entries[found->second]);
         }
     }
 
@@ -185,15 +187,26 @@ private:
     std::string project_bytes; // project_path and a separator, narrowed
     std::string file_bytes;    // the current file's base name, narrowed
     std::string prefix;        // scratch: the prefix being probed
-    // The disk does not change during one analysis, so each prefix is probed once.
-    std::unordered_map<std::string, AddonProbe> probed;
-    std::unordered_map<wxString, AddonProbe, wxStringHash, wxStringEqual> probed_by_wx;
+    // The disk does not change during one analysis, so each prefix is probed once; the entries
+    // of the prefixes that are addons are kept once each.
+    std::deque<AddonFile> entries;
+    std::unordered_map<std::string, int> probed;
+    std::unordered_map<wxString, int, wxStringHash, wxStringEqual> probed_by_wx;
 };
 } // namespace
 
 void ProjectAnalyzer::analyze(cbProject* pProject)
 {
     addon_files.clear();
+    // Most files of a project that uses addons lie in one, once; reserving spares growing a
+    // vector of wx strings, which copies them all.
+    if (pProject && pProject->GetFilesCount() <= project_analyzer_limits::max_files)
+        addon_files.reserve(static_cast<std::size_t>(pProject->GetFilesCount()));
+    walk(pProject, [this](const AddonFile& entry) { addon_files.push_back(entry); });
+}
+
+void ProjectAnalyzer::walk(cbProject* pProject, const EntrySink& sink)
+{
     if (!pProject)
         return;
 
@@ -202,7 +215,7 @@ void ProjectAnalyzer::analyze(cbProject* pProject)
     if (file_count > project_analyzer_limits::max_files)
         return;
 
-    Walk walk(projectPath(*pProject));
+    Walk walk(projectPath(*pProject), file_count);
     for (int i = 0; i < file_count; ++i)
     {
         const ProjectFile* project_file = pProject->GetFile(i);
@@ -211,11 +224,11 @@ void ProjectAnalyzer::analyze(cbProject* pProject)
         const wxString& stored = project_file->relativeFilename;
         const std::wstring_view stored_view(stored.wc_str(), stored.length());
         if (const std::size_t length = plainBaseNameLength(stored_view))
-            walk.file(stored_view.substr(0, length), addon_files);
+            walk.file(stored_view.substr(0, length), sink);
         else
         {
             const wxString base_name = project_file->GetBaseName();
-            walk.file(std::wstring_view(base_name.wc_str(), base_name.length()), addon_files);
+            walk.file(std::wstring_view(base_name.wc_str(), base_name.length()), sink);
         }
     }
 }

@@ -2,6 +2,8 @@
 #ifndef BRISKEN_PROJECTANALYZER_H
 #define BRISKEN_PROJECTANALYZER_H
 
+#include <functional>
+
 #include "Shared.h"
 
 class cbProject;
@@ -17,6 +19,12 @@ public:
     AddonFiles getUsedAddons() const&;
     // The same, handed over without a copy by an analyzer that is done.
     AddonFiles getUsedAddons() &&;
+
+    // Asks the same questions of the project and the disk, with the same log line, and hands
+    // each entry to `sink` in order instead of keeping it: for callers that need less than
+    // the whole list. The result of the last analyze() is left as it was.
+    using EntrySink = std::function<void(const AddonFile&)>;
+    static void walk(cbProject* pProject, const EntrySink& sink);
 
 private:
     AddonFiles addon_files;
