@@ -58,10 +58,11 @@ bool isAscii(const char* text)
     return true;
 }
 
-// Calls `onSubdirectory(name, bytes)` for each entry of a directory listing that wxDir gives
-// with wxDIR_DIRS: no hidden entries, only those that are directories once links are followed,
-// in the listing's order. `bytes` is the entry's path as the file system sees it, ending with a
-// separator, or empty when it has none.
+// Calls `onSubdirectory(name, dirFd, bytes)` for each entry of a directory listing that wxDir
+// gives with wxDIR_DIRS: no hidden entries, only those that are directories once links are
+// followed, in the listing's order. `bytes` is the entry's path as the file system sees it,
+// ending with a separator, relative to the open directory `dirFd` (or AT_FDCWD); empty when it
+// has none.
 template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdirectory)
 {
     std::string dir_bytes;
@@ -74,6 +75,10 @@ template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdir
     wxString listed_dir = inDir;
     while (listed_dir.length() > 1 && listed_dir.EndsWith(_T("/")))
         listed_dir.RemoveLast();
+    // The listing's own folder is where inDir and the name meet only when inDir ends with a
+    // separator; otherwise the joined path names another folder.
+    const bool joins_below = !dir_bytes.empty() && dir_bytes.back() == '/';
+    const int below_fd = joins_below ? dirfd(dir.get()) : AT_FDCWD;
     std::string bytes;
     while (const dirent* entry = readdir(dir.get()))
     {
@@ -90,8 +95,10 @@ template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdir
             }
             if (is_dir)
             {
-                bytes.assign(dir_bytes).append(entry->d_name).push_back('/');
-                onSubdirectory(wxString::FromAscii(entry->d_name), bytes);
+                bytes.assign(joins_below ? std::string() : dir_bytes)
+                    .append(entry->d_name)
+                    .push_back('/');
+                onSubdirectory(wxString::FromAscii(entry->d_name), below_fd, bytes);
             }
             continue;
         }
@@ -105,7 +112,7 @@ template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdir
             bytes.push_back('/');
         else
             bytes.clear();
-        onSubdirectory(std::move(name), bytes);
+        onSubdirectory(std::move(name), AT_FDCWD, bytes);
     }
 }
 
@@ -264,11 +271,11 @@ void AddonDialog::appendAddonsIn(const wxString& inDir)
     // Gathered apart and moved in once: growing a vector of wx strings copies them all.
     std::deque<AddonFile> found;
     const wxString install_tail = pathSeparator() + installFileName();
-    forEachSubdirectory(inDir, [&](wxString name, std::string& bytes) {
+    forEachSubdirectory(inDir, [&](wxString name, int dirFd, std::string& bytes) {
         wxString addon_dir_name = inDir + name;
         const bool holds = bytes.empty()
                                ? install_probe::holdsInstallFileByListing(addon_dir_name)
-                               : install_probe::holdsInstallFile(bytes, addon_dir_name);
+                               : install_probe::holdsInstallFile(dirFd, bytes, addon_dir_name);
         if (!holds)
             return;
         wxString install_file = addon_dir_name + install_tail;

@@ -16,29 +16,34 @@ namespace install_probe
 // wxDir::HasFiles lists the directory and takes an entry of that name unless it is a directory
 // once links are followed: a plain file, a link to a file, a dangling or looping link, a fifo
 // or a socket all count. So one lstat answers unless it fails for a reason other than absence.
-Answer quickAnswer(std::string& path)
+Answer quickAnswer(int dirFd, std::string& path)
 {
     const std::size_t dir_length = path.size();
     path += "install.xml";
     struct stat entry;
     Answer answer = Answer::yes;
-    if (lstat(path.c_str(), &entry) != 0)
+    if (fstatat(dirFd, path.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
         answer = errno == ENOENT || errno == ENOTDIR ? Answer::no : Answer::unsure;
     else if (S_ISDIR(entry.st_mode))
         answer = Answer::no;
     else if (S_ISLNK(entry.st_mode))
     {
         struct stat target;
-        if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+        if (fstatat(dirFd, path.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode))
             answer = Answer::no;
     }
     path.resize(dir_length);
     // Listing needs read permission on the directory, which an lstat of an entry does not.
     // The superuser reads every directory.
     if (answer == Answer::yes && geteuid() != 0 &&
-        faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0)
+        faccessat(dirFd, path.empty() ? "." : path.c_str(), R_OK, AT_EACCESS) != 0)
         answer = Answer::unsure;
     return answer;
+}
+
+Answer quickAnswer(std::string& dirBytes)
+{
+    return quickAnswer(AT_FDCWD, dirBytes);
 }
 
 bool holdsInstallFileByListing(const wxString& dirName)
@@ -50,9 +55,9 @@ bool holdsInstallFileByListing(const wxString& dirName)
     return ::holdsInstallFile(dir);
 }
 
-bool holdsInstallFile(std::string& dirBytes, const wxString& dirName)
+bool holdsInstallFile(int dirFd, std::string& dirBytes, const wxString& dirName)
 {
-    switch (quickAnswer(dirBytes))
+    switch (quickAnswer(dirFd, dirBytes))
     {
     case Answer::yes: return true;
     case Answer::no: return false;
@@ -68,5 +73,20 @@ bool fileSystemBytes(const wxString& path, std::string& bytes)
         return false;
     bytes.assign(converted.data(), converted.length());
     return true;
+}
+bool holdsInstallFile(std::string& dirBytes, const wxString& dirName)
+{
+    return holdsInstallFile(AT_FDCWD, dirBytes, dirName);
+}
+
+DirectoryHandle::DirectoryHandle(const std::string& path)
+    : fd(open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+{
+}
+
+DirectoryHandle::~DirectoryHandle()
+{
+    if (fd >= 0)
+        close(fd);
 }
 } // namespace install_probe

@@ -1,9 +1,12 @@
 #include "ProjectAnalyzer.h"
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+#include <fcntl.h>
 
 #include <wx/log.h>
 #include <wx/tokenzr.h>
@@ -79,6 +82,8 @@ public:
         bool start = false;
         std::size_t wide_from = 0;
         std::size_t byte_from = 0;
+        int anchor_fd = AT_FDCWD;
+        std::size_t anchor_length = 0;
         while (wide_from <= base_name.size())
         {
             std::size_t wide_to = base_name.find(L'/', wide_from);
@@ -93,11 +98,19 @@ public:
             if (start)
             {
                 prefix.assign(project_bytes).append(file_bytes, 0, byte_to).push_back('/');
+                if (anchor_length == 0)
+                {
+                    anchor_fd = anchorFor(prefix);
+                    anchor_length = anchor_fd == AT_FDCWD ? 0 : prefix.size();
+                }
                 auto found = probed.find(prefix);
                 if (found == probed.end())
                 {
+                    // Looked up below the first probed folder, held open: a shorter walk.
+                    relative.assign(prefix, anchor_length, std::string::npos);
                     // The wide name is built only for an addon or a doubtful answer.
-                    const install_probe::Answer answer = install_probe::quickAnswer(prefix);
+                    const install_probe::Answer answer =
+                        install_probe::quickAnswer(anchor_fd, relative);
                     int entry = not_an_addon;
                     if (answer != install_probe::Answer::no)
                     {
@@ -140,6 +153,21 @@ private:
             return n;
         };
         return separators(base_name, L'/') == separators(std::string_view(file_bytes), '/');
+    }
+
+    // The open folder at which the probes of a file begin, or AT_FDCWD to probe by the whole
+    // path. Only a few are held open, so that an odd project cannot use up the IDE's files.
+    int anchorFor(const std::string& sFolder)
+    {
+        auto found = anchors.find(sFolder);
+        if (found == anchors.end())
+        {
+            if (anchors.size() >= max_anchors)
+                return AT_FDCWD;
+            found = anchors.emplace(sFolder, std::make_unique<install_probe::DirectoryHandle>(sFolder))
+                        .first;
+        }
+        return found->second->fd >= 0 ? found->second->fd : AT_FDCWD;
     }
 
     int entryFor(const wxString& sName, const wxString& sDirName)
@@ -187,6 +215,9 @@ private:
     std::string project_bytes; // project_path and a separator, narrowed
     std::string file_bytes;    // the current file's base name, narrowed
     std::string prefix;        // scratch: the prefix being probed
+    std::string relative;      // scratch: the same below the file's first probed folder
+    static constexpr std::size_t max_anchors = 16;
+    std::unordered_map<std::string, std::unique_ptr<install_probe::DirectoryHandle>> anchors;
     // The disk does not change during one analysis, so each prefix is probed once; the entries
     // of the prefixes that are addons are kept once each.
     std::deque<AddonFile> entries;

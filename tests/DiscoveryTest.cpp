@@ -81,6 +81,16 @@ TEST_F(DiscoveryTest, MissingEmptyOrFileFolderYieldsNothingButStillLogsBothLines
     EXPECT_TRUE(harness::seenDialogs().empty());
 }
 
+TEST_F(DiscoveryTest, TheFolderIsJoinedToEachNameAsGivenWithNothingBetween)
+{
+    fixture::makeAddon(tree / _T("addons"), _T("beta"));
+    fixture::makeAddon(tree / _T("addons"), _T("alpha"));
+    fixture::makeAddon(tree.path(), _T("addonsalpha"));
+    const AddonFiles found = dlg->findAddons(tree / _T("addons"));
+    ASSERT_EQ(namesOf(found), (std::vector<wxString>{_T("alpha")}));
+    EXPECT_EQ(found[0].install_file, tree / _T("addonsalpha/install.xml"));
+}
+
 TEST_F(DiscoveryTest, SymlinksAreFollowedOnceAndLoopsEndTheSearchOfThatEntryOnly)
 {
     fixture::makeAddon(tree / _T("addons"), _T("alpha"));
