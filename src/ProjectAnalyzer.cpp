@@ -65,7 +65,7 @@ public:
                        install_probe::fileSystemBytes(project_path + sep, project_bytes);
     }
 
-    // Appends the entries of one file whose base name (wide) is `base_name`.
+    // Hands `out` the entries of one file whose base name (wide) is `base_name`, in order.
     void file(std::wstring_view base_name, const ProjectAnalyzer::EntrySink& out)
     {
         if (base_name.find(L"addons/") == std::wstring_view::npos)
@@ -117,7 +117,7 @@ public:
                         const wxString dir_name =
                             project_path + sep + wxString(base_name.data(), wide_to);
                         if (answer == install_probe::Answer::yes ||
-                            install_probe::holdsInstallFileByListing(dir_name))
+                            install_probe::holdsInstallFileByListing(dir_name + sep))
                             entry = entryFor(wxString(token.data(), token.size()), dir_name);
                     }
                     found = probed.emplace(prefix, entry).first;
@@ -164,8 +164,8 @@ private:
         {
             if (anchors.size() >= max_anchors)
                 return AT_FDCWD;
-            found = anchors.emplace(sFolder, std::make_unique<install_probe::DirectoryHandle>(sFolder))
-                        .first;
+            auto handle = std::make_unique<install_probe::DirectoryHandle>(sFolder);
+            found = anchors.emplace(sFolder, std::move(handle)).first;
         }
         return found->second->fd >= 0 ? found->second->fd : AT_FDCWD;
     }
