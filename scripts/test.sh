@@ -12,4 +12,4 @@ fuzz_seconds=${BRISKEN_FUZZ_SECONDS:-60}
 "$root/scripts/sanitizer-tests.sh" "$root/build-sanitize"
 "$root/scripts/fuzz.sh" "$fuzz_seconds" "$root/build-fuzz"
 (cd "$root/build" && ctest --output-on-failure --timeout 300)
-"$root/scripts/bench.sh" 0.5 "$root/build"
+"$root/scripts/bench.sh" 0.2 "$root/build"

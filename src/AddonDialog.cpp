@@ -1,6 +1,5 @@
 #include "AddonDialog.h"
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -62,9 +61,11 @@ bool isAscii(const char* text)
 // gives with wxDIR_DIRS: no hidden entries, only those that are directories once links are
 // followed, in the listing's order. `bytes` is the entry's path as the file system sees it,
 // ending with a separator, relative to the open directory `dirFd` (or AT_FDCWD); empty when it
-// has none.
-template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdirectory)
+// has none. `expected` is set to a guess of the number of subdirectories before the first call.
+template <typename F>
+void forEachSubdirectory(const wxString& inDir, std::size_t& expected, F onSubdirectory)
 {
+    expected = 0;
     std::string dir_bytes;
     if (!install_probe::fileSystemBytes(inDir, dir_bytes))
         return;
@@ -79,6 +80,12 @@ template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdir
     // separator; otherwise the joined path names another folder.
     const bool joins_below = !dir_bytes.empty() && dir_bytes.back() == '/';
     const int below_fd = joins_below ? dirfd(dir.get()) : AT_FDCWD;
+    // A folder's link count is two more than its subfolders on most file systems: a fair guess
+    // of how many entries come.
+    struct stat listed;
+    expected = fstat(dirfd(dir.get()), &listed) == 0 && listed.st_nlink > 2
+                   ? static_cast<std::size_t>(listed.st_nlink - 2)
+                   : 0;
     std::string bytes;
     while (const dirent* entry = readdir(dir.get()))
     {
@@ -98,7 +105,13 @@ template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdir
                 bytes.assign(joins_below ? std::string() : dir_bytes)
                     .append(entry->d_name)
                     .push_back('/');
-                onSubdirectory(wxString::FromAscii(entry->d_name), below_fd, bytes);
+                // An ASCII name widens character by character; d_name holds at most 255.
+                wchar_t wide[256];
+                std::size_t length = 0;
+                for (const char* c = entry->d_name; *c && length < 255; ++c)
+                    wide[length++] = static_cast<unsigned char>(*c);
+                wxString name(wide, length);
+                onSubdirectory(name, below_fd, bytes);
             }
             continue;
         }
@@ -112,7 +125,7 @@ template <typename F> void forEachSubdirectory(const wxString& inDir, F onSubdir
             bytes.push_back('/');
         else
             bytes.clear();
-        onSubdirectory(std::move(name), AT_FDCWD, bytes);
+        onSubdirectory(name, AT_FDCWD, bytes);
     }
 }
 
@@ -268,23 +281,34 @@ void AddonDialog::appendAddonsIn(const wxString& inDir)
     logLine(_T("Finding addons in"));
     logLine(inDir);
 
-    // Gathered apart and moved in once: growing a vector of wx strings copies them all.
-    std::deque<AddonFile> found;
     const wxString install_tail = pathSeparator() + installFileName();
-    forEachSubdirectory(inDir, [&](wxString name, int dirFd, std::string& bytes) {
-        wxString addon_dir_name = inDir + name;
+    std::size_t expected = 0;
+    bool reserved = false;
+    forEachSubdirectory(inDir, expected, [&](wxString& name, int dirFd, std::string& bytes) {
+        wxString addon_dir_name;
+        addon_dir_name.reserve(inDir.length() + name.length());
+        addon_dir_name.append(inDir).append(name);
         const bool holds = bytes.empty()
                                ? install_probe::holdsInstallFileByListing(addon_dir_name)
                                : install_probe::holdsInstallFile(dirFd, bytes, addon_dir_name);
         if (!holds)
             return;
-        wxString install_file = addon_dir_name + install_tail;
-        found.push_back(
-            AddonFile{std::move(name), std::move(addon_dir_name), std::move(install_file)});
+        // Growing a vector of wx strings copies them all; reserve for the expected count.
+        if (!reserved)
+        {
+            addons.reserve(addons.size() + expected);
+            reserved = true;
+        }
+        wxString install_file;
+        install_file.reserve(addon_dir_name.length() + install_tail.length());
+        install_file.append(addon_dir_name).append(install_tail);
+        // wxString has no move constructor; swapping hands the buffers over without a copy.
+        addons.emplace_back();
+        AddonFile& added = addons.back();
+        added.name.swap(name);
+        added.addon_dir.swap(addon_dir_name);
+        added.install_file.swap(install_file);
     });
-    addons.reserve(addons.size() + found.size());
-    for (AddonFile& addon : found)
-        addons.push_back(std::move(addon));
     addon_index.clear(); // rebuilt when next asked
 }
 
@@ -345,7 +369,7 @@ AddonFiles AddonDialog::getNewSelectedAddons() const
     AddonFiles new_selected;
     for (AddonFile& addon : selected)
         if (!used.count(addon.name))
-            new_selected.push_back(std::move(addon));
+            new_selected.push_back(addon);
     return new_selected;
 }
 AddonFiles AddonDialog::getDeselectedAddons() const
