@@ -58,6 +58,23 @@ struct Row
     double goal;                      // the largest acceptable ratio
 };
 
+inline void printHeader()
+{
+    std::printf("\n%-34s %12s %12s %8s %6s\n", "cost (CPU ms)", "product", "floor", "ratio",
+                "goal");
+}
+
+// One line of the table; false when the ratio misses its goal.
+inline bool printRow(const char* cost, double product, double floor, double goal)
+{
+    const double ratio = product / floor;
+    const bool met = ratio <= goal;
+    std::printf("%-34s %12.2f %12.2f %7.2fx %5.1fx%s\n", cost, product, floor, ratio, goal,
+                met ? "" : "  MISSED");
+    std::fflush(stdout);
+    return met;
+}
+
 // Prints the table; false when a ratio misses its goal (rows that did not run are skipped).
 inline bool print(const Reporter& reporter, const std::vector<Row>& rows)
 {
@@ -73,21 +90,15 @@ inline bool print(const Reporter& reporter, const std::vector<Row>& rows)
         return total;
     };
     bool all_met = true;
-    std::printf("\n%-34s %12s %12s %8s %6s\n", "cost (CPU ms)", "product", "floor", "ratio",
-                "goal");
+    printHeader();
     for (const Row& row : rows)
     {
         const double product = sum(row.product);
         const double floor = sum(row.floor);
         if (product < 0 || floor <= 0)
             continue;
-        const double ratio = product / floor;
-        const bool met = ratio <= row.goal;
-        all_met = all_met && met;
-        std::printf("%-34s %12.2f %12.2f %7.2fx %5.1fx%s\n", row.cost, product, floor, ratio,
-                    row.goal, met ? "" : "  MISSED");
+        all_met = printRow(row.cost, product, floor, row.goal) && all_met;
     }
-    std::fflush(stdout);
     return all_met;
 }
 } // namespace floor_table

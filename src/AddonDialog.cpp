@@ -364,14 +364,15 @@ AddonFiles AddonDialog::getPreviouslySelectedAddons() const
 AddonFiles AddonDialog::getNewSelectedAddons() const
 {
     // The ticks first, then the project's use: the order in which the questions are asked.
-    AddonFiles selected = getSelectedAddons();
+    const AddonFiles selected = getSelectedAddons();
     const NameSet used = namesUsedInCurrentProject();
     AddonFiles new_selected;
-    for (AddonFile& addon : selected)
+    for (const AddonFile& addon : selected)
         if (!used.count(addon.name))
             new_selected.push_back(addon);
     return new_selected;
 }
+
 AddonFiles AddonDialog::getDeselectedAddons() const
 {
     // Only an addon that is listed now and not ticked was unticked by the user. An addon of
