@@ -38,14 +38,17 @@ if(BRISKEN_HARDENING)
 endif()
 
 # brisken_ship_module(TARGET OUT_VAR): hides every symbol of TARGET and of the static libraries
-# named after it (the registrant registers the plug-in when the library loads, so the IDE looks
-# none up), and makes a stripped copy of the module under the build folder's `ship/`, with the
+# named after it, and exports none at all (the registrant registers the plug-in when the library
+# loads, so the IDE looks none up; hidden visibility alone leaves the template code instantiated
+# for wx types exported), and makes a stripped copy of the module under the build folder's `ship/`, with the
 # debug information in `ship/<name>.debug` that the copy links to. OUT_VAR receives the copy's
 # path: the package and the install rules take that file, while the tests keep loading the
 # unstripped module.
 function(brisken_ship_module target out_var)
   set_target_properties(${target} ${ARGN} PROPERTIES CXX_VISIBILITY_PRESET hidden
                                                      VISIBILITY_INLINES_HIDDEN ON)
+  target_link_options(${target} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/exports.map)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/exports.map)
   get_target_property(prefix ${target} PREFIX)
   get_target_property(base ${target} OUTPUT_NAME)
   set(name ${prefix}${base}${CMAKE_SHARED_MODULE_SUFFIX})

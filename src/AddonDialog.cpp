@@ -1,6 +1,13 @@
 #include "AddonDialog.h"
 
-#include <set>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <wx/arrstr.h>
 #include <wx/dir.h>
@@ -30,14 +37,97 @@ const wxString wrong_location_text =
     _T("Please select the 'base' directory where you unpakked Brisken.\n")
     _T("This directory contains the addons, libs, apps, etc. directories.");
 
-using NameSet = std::set<wxString>;
+using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
 
-NameSet namesOf(const AddonFiles& oAddons)
+// The names of the addons that the active project uses: one fresh analysis, of which only
+// the names are kept.
+NameSet namesUsedInCurrentProject()
 {
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
     NameSet names;
-    for (const AddonFile& addon : oAddons)
-        names.insert(addon.name);
+    ProjectAnalyzer::walk(project_mng ? project_mng->GetActiveProject() : nullptr,
+                          [&names](const AddonFile& entry) { names.insert(entry.name); });
     return names;
+}
+
+bool isAscii(const char* text)
+{
+    for (; *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return false;
+    return true;
+}
+
+// Calls `onSubdirectory(name, dirFd, bytes)` for each entry of a directory listing that wxDir
+// gives with wxDIR_DIRS: no hidden entries, only those that are directories once links are
+// followed, in the listing's order. `bytes` is the entry's path as the file system sees it,
+// ending with a separator, relative to the open directory `dirFd` (or AT_FDCWD); empty when it
+// has none. `expected` is set to a guess of the number of subdirectories before the first call.
+template <typename F>
+void forEachSubdirectory(const wxString& inDir, std::size_t& expected, F onSubdirectory)
+{
+    expected = 0;
+    std::string dir_bytes;
+    if (!install_probe::fileSystemBytes(inDir, dir_bytes))
+        return;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dir_bytes.c_str()), &closedir);
+    if (!dir)
+        return;
+    // wxDir joins the entry to the folder's name without its trailing separators.
+    wxString listed_dir = inDir;
+    while (listed_dir.length() > 1 && listed_dir.EndsWith(_T("/")))
+        listed_dir.RemoveLast();
+    // The listing's own folder is where inDir and the name meet only when inDir ends with a
+    // separator; otherwise the joined path names another folder.
+    const bool joins_below = !dir_bytes.empty() && dir_bytes.back() == '/';
+    const int below_fd = joins_below ? dirfd(dir.get()) : AT_FDCWD;
+    // A folder's link count is two more than its subfolders on most file systems: a fair guess
+    // of how many entries come.
+    struct stat listed;
+    expected = fstat(dirfd(dir.get()), &listed) == 0 && listed.st_nlink > 2
+                   ? static_cast<std::size_t>(listed.st_nlink - 2)
+                   : 0;
+    std::string bytes;
+    while (const dirent* entry = readdir(dir.get()))
+    {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (isAscii(entry->d_name))
+        {
+            bool is_dir = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+            {
+                struct stat target;
+                is_dir = fstatat(dirfd(dir.get()), entry->d_name, &target, 0) == 0 &&
+                         S_ISDIR(target.st_mode);
+            }
+            if (is_dir)
+            {
+                bytes.assign(joins_below ? std::string() : dir_bytes)
+                    .append(entry->d_name)
+                    .push_back('/');
+                // An ASCII name widens character by character; d_name holds at most 255.
+                wchar_t wide[256];
+                std::size_t length = 0;
+                for (const char* c = entry->d_name; *c && length < 255; ++c)
+                    wide[length++] = static_cast<unsigned char>(*c);
+                wxString name(wide, length);
+                onSubdirectory(name, below_fd, bytes);
+            }
+            continue;
+        }
+        // Other names take wx's own way from the listing to the file system and back.
+        wxString name(entry->d_name, *wxConvFileName);
+        wxFileName as_dir = wxFileName::DirName(listed_dir + _T("/") + name);
+        as_dir.DontFollowLink();
+        if (!as_dir.DirExists())
+            continue;
+        if (install_probe::fileSystemBytes(inDir + name, bytes))
+            bytes.push_back('/');
+        else
+            bytes.clear();
+        onSubdirectory(name, AT_FDCWD, bytes);
+    }
 }
 
 // A Brisken base directory holds the subdirectories addons, apps and libs, spelled exactly so.
@@ -216,20 +306,31 @@ void AddonDialog::setBKDir(wxString sDir)
     hovered_item = wxNOT_FOUND;
     bk_addons_list->UnsetToolTip();
     const wxString sep = pathSeparator();
-    findAddons(bk_dir + sep + _T("addons") + sep);
+    appendAddonsIn(bk_dir + sep + _T("addons") + sep);
 
     wxArrayString addons_array;
+    addons_array.reserve(addons.size());
     for (const AddonFile& addon : addons)
         addons_array.Add(addon.name);
     bk_addons_list->Clear();
     if (!addons_array.IsEmpty())
         bk_addons_list->InsertItems(addons_array, 0);
 
-    used_addons = getAddonsUsedInCurrentProject();
-    const NameSet used_names = namesOf(used_addons);
-    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
-        if (used_names.count(bk_addons_list->GetString(j)))
-            bk_addons_list->Check(j, true);
+    // One fresh look at the project: the names tick the list, and the first entry of each name
+    // is kept for the addons that stay on OK.
+    used_addons.clear();
+    NameSet used_names;
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    ProjectAnalyzer::walk(project_mng ? project_mng->GetActiveProject() : nullptr,
+                          [this, &used_names](const AddonFile& entry) {
+                              if (used_names.insert(entry.name).second)
+                                  used_addons.push_back(entry);
+                          });
+    // The list's items are the names of `addons`, in that order.
+    if (!used_names.empty())
+        for (unsigned int j = 0; j < addons.size(); ++j)
+            if (used_names.count(addons[j].name))
+                bk_addons_list->Check(j, true);
 
     // The field names the location that the list belongs to.
     bk_dir_txt->ChangeValue(bk_dir);
@@ -237,36 +338,59 @@ void AddonDialog::setBKDir(wxString sDir)
 
 AddonFiles AddonDialog::findAddons(const wxString& inDir)
 {
+    appendAddonsIn(inDir);
+    return addons;
+}
+
+void AddonDialog::appendAddonsIn(const wxString& inDir)
+{
     // An unreadable or missing folder yields no addons; wx must not report it in a box.
     const wxLogNull no_error_boxes;
-    wxDir dir;
-    if (wxDir::Exists(inDir))
-        dir.Open(inDir);
     logLine(_T("Finding addons in"));
     logLine(inDir);
 
-    wxString file;
-    bool cont = dir.IsOpened() && dir.GetFirst(&file, wxEmptyString, wxDIR_DIRS);
-    while (cont)
-    {
-        const wxString addon_dir_name = inDir + file;
+    const wxString install_tail = pathSeparator() + installFileName();
+    std::size_t expected = 0;
+    bool reserved = false;
+    forEachSubdirectory(inDir, expected, [&](wxString& name, int dirFd, std::string& bytes) {
+        wxString addon_dir_name;
+        addon_dir_name.reserve(inDir.length() + name.length());
+        addon_dir_name.append(inDir).append(name);
+        const bool holds = bytes.empty()
+                               ? install_probe::holdsInstallFileByListing(addon_dir_name)
+                               : install_probe::holdsInstallFile(dirFd, bytes, addon_dir_name);
+        if (!holds)
+            return;
+        // Growing a vector of wx strings copies them all; reserve for the expected count.
+        if (!reserved)
         {
-            const wxDir addon_dir(addon_dir_name);
-            if (holdsInstallFile(addon_dir))
-                addons.push_back(AddonFile{file, addon_dir_name,
-                                           addon_dir_name + pathSeparator() + installFileName()});
+            addons.reserve(addons.size() + expected);
+            reserved = true;
         }
-        cont = dir.GetNext(&file);
-    }
-    return addons;
+        wxString install_file;
+        install_file.reserve(addon_dir_name.length() + install_tail.length());
+        install_file.append(addon_dir_name).append(install_tail);
+        // wxString has no move constructor; swapping hands the buffers over without a copy.
+        addons.emplace_back();
+        AddonFile& added = addons.back();
+        added.name.swap(name);
+        added.addon_dir.swap(addon_dir_name);
+        added.install_file.swap(install_file);
+    });
+    addon_index.clear(); // rebuilt when next asked
 }
 
 wxString AddonDialog::getAddonInstallFile(const wxString& sForAddon) const
 {
-    for (const AddonFile& addon : addons)
-        if (addon.name == sForAddon)
-            return addon.install_file;
-    return wxString();
+    if (addon_index.empty() && !addons.empty())
+    {
+        addon_index.reserve(addons.size());
+        // emplace keeps the first position of a name that occurs twice.
+        for (std::size_t i = 0; i < addons.size(); ++i)
+            addon_index.emplace(addons[i].name, i);
+    }
+    const auto found = addon_index.find(sForAddon);
+    return found == addon_index.end() ? wxString() : addons[found->second].install_file;
 }
 
 AddonFiles AddonDialog::getFoundAddons() const
@@ -277,11 +401,15 @@ AddonFiles AddonDialog::getFoundAddons() const
 AddonFiles AddonDialog::getSelectedAddons() const
 {
     AddonFiles sel_addons;
-    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
+    const unsigned int count = bk_addons_list->GetCount();
+    // Only setBKDir fills the list, with the names of `addons` in order; reading them there
+    // spares asking the toolkit for each item's text.
+    const bool items_are_addons = count == addons.size();
+    for (unsigned int j = 0; j < count; ++j)
     {
         if (!bk_addons_list->IsChecked(j))
             continue;
-        const wxString name = bk_addons_list->GetString(j);
+        const wxString name = items_are_addons ? addons[j].name : bk_addons_list->GetString(j);
         sel_addons.push_back(AddonFile{name, wxString(), getAddonInstallFile(name)});
     }
     return sel_addons;
@@ -293,7 +421,7 @@ AddonFiles AddonDialog::getAddonsUsedInCurrentProject() const
     cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
     ProjectAnalyzer analyzer;
     analyzer.analyze(project);
-    return analyzer.getUsedAddons();
+    return std::move(analyzer).getUsedAddons();
 }
 
 AddonFiles AddonDialog::getPreviouslySelectedAddons() const
@@ -303,11 +431,13 @@ AddonFiles AddonDialog::getPreviouslySelectedAddons() const
 
 AddonFiles AddonDialog::getNewSelectedAddons() const
 {
-    const NameSet used = namesOf(getAddonsUsedInCurrentProject());
+    // The ticks first, then the project's use: the order in which the questions are asked.
+    const AddonFiles selected = getSelectedAddons();
+    const NameSet used = namesUsedInCurrentProject();
     AddonFiles new_selected;
-    for (const AddonFile& selected : getSelectedAddons())
-        if (!used.count(selected.name))
-            new_selected.push_back(selected);
+    for (const AddonFile& addon : selected)
+        if (!used.count(addon.name))
+            new_selected.push_back(addon);
     return new_selected;
 }
 
@@ -335,7 +465,9 @@ AddonFiles AddonDialog::getDeselectedAddons() const
 AddonFiles AddonDialog::getStayingAddons() const
 {
     AddonFiles staying = getSelectedAddons();
-    NameSet seen = namesOf(staying);
+    NameSet seen;
+    for (const AddonFile& ticked : staying)
+        seen.insert(ticked.name);
     for (const AddonFile& unticked : getDeselectedAddons())
         seen.insert(unticked.name);
     // A used addon that the list shows is ticked or unticked; one it does not show stays.

@@ -10,6 +10,8 @@
 #include <wx/statbox.h>
 #include <wx/textctrl.h>
 
+#include <unordered_map>
+
 #include "Shared.h"
 
 class AddonDialog : public wxDialog
@@ -46,6 +48,9 @@ public:
     wxString addonToolTip(const wxString& sAddon);
 
 private:
+    // Appends the addons of `inDir` to `addons` and to the name index.
+    void appendAddonsIn(const wxString& inDir);
+
     wxTextCtrl* bk_dir_txt = nullptr;
     wxButton* bk_dir_btn = nullptr;
     wxButton* bk_ok_btn = nullptr;
@@ -55,6 +60,9 @@ private:
     wxCheckListBox* bk_addons_list = nullptr;
     wxString bk_dir;
     AddonFiles addons;
+    // Name -> position of its first entry in `addons`: built when first asked, emptied
+    // whenever `addons` changes.
+    mutable std::unordered_map<wxString, std::size_t, wxStringHash, wxStringEqual> addon_index;
     AddonFiles prev_selected_addons;
     AddonFiles used_addons; // as the project's files name them when the list was filled
     std::map<wxString, wxString> tool_tips; // read when the pointer first rests on an addon

@@ -118,6 +118,56 @@ TEST_F(AnalyzerTest, SpacesNonAsciiAndDotDotPathsAreWalkedAsStored)
     EXPECT_EQ(names, (Names{_T("alpha"), wxString::FromUTF8("grün addon")}));
 }
 
+TEST_F(AnalyzerTest, EveryFolderOfTheStoredPathCountsUpToTheNameWithoutItsExtension)
+{
+    fixture::makeAddon(tree / _T("addons"), _T("gamma.d"));
+    const wxString up = _T("apps/demos/ex1/../../../");
+    const struct
+    {
+        wxString stored;
+        wxString name;     // empty when no addon is found
+        wxString addon_dir; // in the tree
+    } cases[] = {
+        {_T("../../../addons/alpha/src/a.b.cpp"), _T("alpha"), up + _T("addons/alpha")},
+        {_T("../../../addons/gamma.d/g"), _T("gamma.d"), up + _T("addons/gamma.d")},
+        // The file's own name without its extension is a folder too.
+        {_T("../../../addons/beta.cpp"), _T("beta"), up + _T("addons/beta")},
+        {_T("../../../addons/beta."), _T("beta"), up + _T("addons/beta")},
+        {_T("../../../addons/.beta"), wxString(), wxString()},
+        {_T("../../../addons/alpha/src/.."), _T("alpha"), up + _T("addons/alpha")},
+    };
+    for (const auto& c : cases)
+    {
+        fixture::closeProjects();
+        cbProject* project = open({c.stored});
+        ASSERT_NE(project, nullptr) << c.stored;
+        const AddonFiles used = analyze(project);
+        if (c.name.empty())
+        {
+            EXPECT_TRUE(used.empty()) << c.stored;
+            continue;
+        }
+        ASSERT_EQ(used.size(), 1u) << c.stored;
+        EXPECT_EQ(used[0].name, c.name) << c.stored;
+        EXPECT_EQ(used[0].addon_dir, tree / c.addon_dir) << c.stored;
+        EXPECT_EQ(used[0].install_file, tree / c.addon_dir + _T("/install.xml")) << c.stored;
+    }
+}
+
+TEST_F(AnalyzerTest, AnInstallEntryCountsUnlessItIsAFolderOnceLinksAreFollowed)
+{
+    fixture::makeInstallOfEveryKind(tree / _T("addons"));
+    std::vector<wxString> units;
+    for (const wxString kind : {_T("file"), _T("folder"), _T("link_to_file"),
+                                _T("link_to_folder"), _T("dangling_link"), _T("fifo")})
+        units.push_back(_T("../../../addons/") + kind + _T("/src/x.cpp"));
+    cbProject* project = open(units);
+    ASSERT_NE(project, nullptr);
+    // The IDE keeps the files sorted by name.
+    EXPECT_EQ(namesOf(analyze(project)), (Names{_T("dangling_link"), _T("fifo"), _T("file"),
+                                                _T("link_to_file")}));
+}
+
 TEST_F(AnalyzerTest, ProjectsOfMoreThanTenThousandFilesAreNotExamined)
 {
     std::vector<wxString> units{_T("../../../addons/alpha/a.cpp")};

@@ -81,6 +81,16 @@ TEST_F(DiscoveryTest, MissingEmptyOrFileFolderYieldsNothingButStillLogsBothLines
     EXPECT_TRUE(harness::seenDialogs().empty());
 }
 
+TEST_F(DiscoveryTest, TheFolderIsJoinedToEachNameAsGivenWithNothingBetween)
+{
+    fixture::makeAddon(tree / _T("addons"), _T("beta"));
+    fixture::makeAddon(tree / _T("addons"), _T("alpha"));
+    fixture::makeAddon(tree.path(), _T("addonsalpha"));
+    const AddonFiles found = dlg->findAddons(tree / _T("addons"));
+    ASSERT_EQ(namesOf(found), (std::vector<wxString>{_T("alpha")}));
+    EXPECT_EQ(found[0].install_file, tree / _T("addonsalpha/install.xml"));
+}
+
 TEST_F(DiscoveryTest, SymlinksAreFollowedOnceAndLoopsEndTheSearchOfThatEntryOnly)
 {
     fixture::makeAddon(tree / _T("addons"), _T("alpha"));
@@ -94,6 +104,29 @@ TEST_F(DiscoveryTest, SymlinksAreFollowedOnceAndLoopsEndTheSearchOfThatEntryOnly
     auto found = namesOf(dlg->findAddons(addonsDir()));
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<wxString>{_T("alpha"), _T("linked")}));
+}
+
+TEST_F(DiscoveryTest, AnInstallEntryCountsUnlessItIsAFolderOnceLinksAreFollowed)
+{
+    fixture::makeInstallOfEveryKind(tree / _T("addons"));
+    auto found = namesOf(dlg->findAddons(addonsDir()));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<wxString>{_T("dangling_link"), _T("fifo"), _T("file"),
+                                            _T("link_to_file")}));
+}
+
+TEST_F(DiscoveryTest, TheFirstAddonOfANameGivesTheInstallFileUntilTheLocationChanges)
+{
+    fixture::TempDir other;
+    fixture::makeBriskenTree(tree.path(), {_T("alpha")});
+    fixture::makeBriskenTree(other.path(), {_T("alpha"), _T("beta")});
+    dlg->setBKDir(tree.path());
+    EXPECT_TRUE(dlg->getAddonInstallFile(_T("beta")).empty());
+    dlg->findAddons(other / _T("addons/"));
+    EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), addonsDir() + _T("alpha/install.xml"));
+    EXPECT_EQ(dlg->getAddonInstallFile(_T("beta")), other / _T("addons/beta/install.xml"));
+    dlg->setBKDir(other.path());
+    EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), other / _T("addons/alpha/install.xml"));
 }
 
 TEST_F(DiscoveryTest, EachCallAppendsSoOnlyTheLocationSetterStartsAfresh)

@@ -1,0 +1,106 @@
+// Prints each cost of the plug-in beside its floor (the least work that gives the same answers,
+// measured in the same run) and the ratio, after Google Benchmark's own output. With
+// repetitions the medians are compared.
+#ifndef BRISKEN_FLOOR_TABLE_H
+#define BRISKEN_FLOOR_TABLE_H
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace floor_table
+{
+// CPU milliseconds per iteration, by benchmark name (without the aggregate suffix).
+class Reporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        benchmark::ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+        {
+            if (run.error_occurred)
+                continue;
+            const std::string name = run.run_name.function_name;
+            const double cpu_ms = run.GetAdjustedCPUTime() *
+                                  (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-6);
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[name] = cpu_ms;
+            else if (run.run_type == Run::RT_Iteration)
+                singles[name] = cpu_ms;
+        }
+    }
+
+    // The median when there were repetitions, else the one run; negative when it did not run.
+    double cpuMs(const std::string& name) const
+    {
+        const auto median = medians.find(name);
+        if (median != medians.end())
+            return median->second;
+        const auto single = singles.find(name);
+        return single == singles.end() ? -1.0 : single->second;
+    }
+
+private:
+    std::map<std::string, double> medians;
+    std::map<std::string, double> singles;
+};
+
+struct Row
+{
+    const char* cost;
+    std::vector<std::string> product; // summed
+    std::vector<std::string> floor;   // summed
+    double goal;                      // the largest acceptable ratio
+};
+
+inline void printHeader()
+{
+    std::printf("\n%-34s %12s %12s %8s %6s\n", "cost (CPU ms)", "product", "floor", "ratio",
+                "goal");
+}
+
+// One line of the table; false when the ratio misses its goal.
+inline bool printRow(const char* cost, double product, double floor, double goal)
+{
+    const double ratio = product / floor;
+    const bool met = ratio <= goal;
+    std::printf("%-34s %12.2f %12.2f %7.2fx %5.1fx%s\n", cost, product, floor, ratio, goal,
+                met ? "" : "  MISSED");
+    std::fflush(stdout);
+    return met;
+}
+
+// Prints the table; false when a ratio misses its goal (rows that did not run are skipped).
+inline bool print(const Reporter& reporter, const std::vector<Row>& rows)
+{
+    const auto sum = [&](const std::vector<std::string>& names) {
+        double total = 0;
+        for (const std::string& name : names)
+        {
+            const double ms = reporter.cpuMs(name);
+            if (ms < 0)
+                return -1.0;
+            total += ms;
+        }
+        return total;
+    };
+    bool all_met = true;
+    printHeader();
+    for (const Row& row : rows)
+    {
+        const double product = sum(row.product);
+        const double floor = sum(row.floor);
+        if (product < 0 || floor <= 0)
+            continue;
+        all_met = printRow(row.cost, product, floor, row.goal) && all_met;
+    }
+    return all_met;
+}
+} // namespace floor_table
+
+#endif // BRISKEN_FLOOR_TABLE_H
