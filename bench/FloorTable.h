@@ -14,6 +14,17 @@
 
 namespace floor_table
 {
+// Whether a run ended with an error: Google Benchmark 1.7 (Debian 12) says error_occurred,
+// 1.8 and later (Debian 13) say skipped.
+template <typename R> auto failed(const R& run, int) -> decltype(bool(run.error_occurred))
+{
+    return run.error_occurred;
+}
+template <typename R> auto failed(const R& run, long) -> decltype(bool(run.skipped))
+{
+    return bool(run.skipped);
+}
+
 // CPU milliseconds per iteration, by benchmark name (without the aggregate suffix).
 class Reporter : public benchmark::ConsoleReporter
 {
@@ -23,7 +34,7 @@ public:
         benchmark::ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
         {
-            if (run.error_occurred)
+            if (failed(run, 0))
                 continue;
             const std::string name = run.run_name.function_name;
             const double cpu_ms = run.GetAdjustedCPUTime() *

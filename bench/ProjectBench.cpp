@@ -84,37 +84,33 @@ void BM_ConfirmWithoutChange(benchmark::State& state)
 }
 BENCHMARK(BM_ConfirmWithoutChange)->Unit(benchmark::kMillisecond);
 
-void BM_AddAddons(benchmark::State& state)
+// Times `change` alone, each time from the project that `prepare` leaves: adding from one
+// without the addons, removing from one with them.
+template <typename Prepare, typename Change> void timeChange(benchmark::State& state, Prepare prepare, Change change)
 {
     for (auto _ : state)
     {
-        if (!addAll())
-            state.SkipWithError("the addons were not added");
         state.PauseTiming();
-        if (!removeAll())
-            state.SkipWithError("the addons were not removed");
+        if (!prepare())
+            state.SkipWithError("the project was not prepared");
         harness::clearLog();
         state.ResumeTiming();
+        if (!change())
+            state.SkipWithError("the change was not made");
     }
     state.counters["addons"] = addon_count;
     state.counters["files"] = addon_count * files_per_addon;
+}
+
+void BM_AddAddons(benchmark::State& state)
+{
+    timeChange(state, removeAll, addAll);
 }
 BENCHMARK(BM_AddAddons)->Unit(benchmark::kMillisecond);
 
 void BM_RemoveAddons(benchmark::State& state)
 {
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        if (!addAll())
-            state.SkipWithError("the addons were not added");
-        harness::clearLog();
-        state.ResumeTiming();
-        if (!removeAll())
-            state.SkipWithError("the addons were not removed");
-    }
-    state.counters["addons"] = addon_count;
-    state.counters["files"] = addon_count * files_per_addon;
+    timeChange(state, addAll, removeAll);
 }
 BENCHMARK(BM_RemoveAddons)->Unit(benchmark::kMillisecond);
 
@@ -163,37 +159,22 @@ std::unordered_set<wxString, wxStringHash, wxStringEqual> listedFiles()
     return listed;
 }
 
-// Between runs the floors undo their change the way the product's benchmarks do, so that both
-// start from a project in the same state.
+// The floors start from a project in the same state as the product's benchmarks.
 void BM_FloorAddFiles(benchmark::State& state)
 {
-    for (auto _ : state)
-    {
+    timeChange(state, removeAll, [] {
         addByTheIde();
-        state.PauseTiming();
-        if (workload->project->GetFilesCount() != own_files + addon_count * files_per_addon)
-            state.SkipWithError("the files were not added");
-        if (!removeAll())
-            state.SkipWithError("the addons were not removed");
-        harness::clearLog();
-        state.ResumeTiming();
-    }
+        return workload->project->GetFilesCount() == own_files + addon_count * files_per_addon;
+    });
 }
 BENCHMARK(BM_FloorAddFiles)->Unit(benchmark::kMillisecond);
 
 void BM_FloorRemoveFiles(benchmark::State& state)
 {
     const auto listed = listedFiles();
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        if (!addAll())
-            state.SkipWithError("the addons were not added");
-        harness::clearLog();
-        state.ResumeTiming();
-        if (removeByTheIde(listed) != static_cast<size_t>(addon_count * files_per_addon))
-            state.SkipWithError("the files were not removed");
-    }
+    timeChange(state, addAll, [&listed] {
+        return removeByTheIde(listed) == static_cast<size_t>(addon_count * files_per_addon);
+    });
 }
 BENCHMARK(BM_FloorRemoveFiles)->Unit(benchmark::kMillisecond);
 
