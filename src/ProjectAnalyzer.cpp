@@ -308,11 +308,6 @@ Answer quickAnswer(int dirFd, std::string& path)
     return answer;
 }
 
-Answer quickAnswer(std::string& dirBytes)
-{
-    return quickAnswer(AT_FDCWD, dirBytes);
-}
-
 bool holdsInstallFileByListing(const wxString& dirName)
 {
     const wxLogNull no_error_boxes;
@@ -340,10 +335,6 @@ bool fileSystemBytes(const wxString& path, std::string& bytes)
         return false;
     bytes.assign(converted.data(), converted.length());
     return true;
-}
-bool holdsInstallFile(std::string& dirBytes, const wxString& dirName)
-{
-    return holdsInstallFile(AT_FDCWD, dirBytes, dirName);
 }
 
 DirectoryHandle::DirectoryHandle(const std::string& path)

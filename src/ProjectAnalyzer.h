@@ -49,16 +49,13 @@ enum class Answer
     unsure // ask holdsInstallFileByListing
 };
 
-// `dirBytes` is the directory's path as the file system sees it, ending with a separator; it
-// serves as scratch space and is handed back unchanged. With `dirFd`, the path is relative to
-// that open directory (empty for the directory itself): the same answer, found with a shorter
-// walk through the file system.
-Answer quickAnswer(std::string& dirBytes);
+// `dirBytes` is the directory's path as the file system sees it, ending with a separator,
+// relative to the open directory `dirFd` (AT_FDCWD: as it stands; empty for `dirFd` itself); it
+// serves as scratch space and is handed back unchanged.
 Answer quickAnswer(int dirFd, std::string& dirBytes);
 
 // The quick answer, and when it is not certain the slow one on `dirName`, the same path as wx
 // names it.
-bool holdsInstallFile(std::string& dirBytes, const wxString& dirName);
 bool holdsInstallFile(int dirFd, std::string& dirBytes, const wxString& dirName);
 
 // A directory held open for looking up paths below it; `fd` is negative when it could not be

@@ -140,6 +140,17 @@ ide_toggle_addons() {
     done
 }
 
+# ide_toggle_and_confirm ADDONS_DIR NAME...: opens the addon dialog, waits until it is drawn,
+# toggles the named addons with the keyboard and presses "Add addons to project".
+ide_toggle_and_confirm() {
+    local dialog
+    dialog=$(ide_open_addon_dialog) || { ide_log "the addon dialog did not open"; return 1; }
+    wait_until 20 ide_label_drawn "$dialog" || { ide_log "the addon dialog is not drawn"; return 1; }
+    ide_toggle_addons "$dialog" "$@" || return 1
+    ide_click_and_wait_closed "$dialog" 60 432 \
+        || { ide_log "\"Add addons to project\" did not close the dialog"; return 1; }
+}
+
 # ide_open_dir_picker DIALOG: clicks the location's "..." button and waits for the folder
 # chooser; prints its window id.
 ide_open_dir_picker() {
