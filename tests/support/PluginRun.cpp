@@ -13,11 +13,6 @@
 
 namespace run
 {
-namespace
-{
-const wxWindowID ok_id = 2049;
-} // namespace
-
 cbPlugin* loadedPlugin()
 {
     static cbPlugin* plugin = harness::loadBriskenPlugin(true);
@@ -32,21 +27,15 @@ cbPlugin* attachedPlugin()
     return plugin && plugin->IsAttached() ? plugin : nullptr;
 }
 
-int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& untick,
-            std::function<void()> inDialog)
+int command(const std::function<void(wxDialog*)>& act, int button)
 {
     cbPlugin* plugin = attachedPlugin();
     if (!plugin)
         return -2;
     harness::setModalAnswer([=](wxDialog* dialog) {
         harness::later([=] {
-            for (const wxString& name : tick)
-                EXPECT_TRUE(controls::tick(dialog, name)) << name;
-            for (const wxString& name : untick)
-                EXPECT_TRUE(controls::tick(dialog, name, false)) << name;
-            if (inDialog)
-                inDialog();
-            wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, ok_id);
+            act(dialog);
+            wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, button);
             dialog->GetEventHandler()->ProcessEvent(click);
         });
         return static_cast<int>(wxID_NONE);
@@ -54,5 +43,18 @@ int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& unti
     const int result = static_cast<cbToolPlugin*>(plugin)->Execute();
     harness::clearModalAnswer();
     return result;
+}
+
+int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& untick,
+            std::function<void()> inDialog)
+{
+    return command([=](wxDialog* dialog) {
+        for (const wxString& name : tick)
+            EXPECT_TRUE(controls::tick(dialog, name)) << name;
+        for (const wxString& name : untick)
+            EXPECT_TRUE(controls::tick(dialog, name, false)) << name;
+        if (inDialog)
+            inDialog();
+    });
 }
 } // namespace run

@@ -9,6 +9,7 @@
 #include <wx/string.h>
 
 class cbPlugin;
+class wxDialog;
 
 namespace run
 {
@@ -16,6 +17,10 @@ namespace run
 // load. attachedPlugin() also attaches it if it is not.
 cbPlugin* loadedPlugin();
 cbPlugin* attachedPlugin();
+
+// Runs the command; in its dialog, calls `act` and then presses the button `button` (by
+// default "Add addons to project"). Returns the command's result.
+int command(const std::function<void(wxDialog*)>& act, int button = 2049);
 
 // Runs the command; in its dialog, ticks `tick`, unticks `untick`, calls `inDialog` (may be
 // empty) and presses "Add addons to project". Returns the command's result.

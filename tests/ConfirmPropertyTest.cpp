@@ -1,0 +1,226 @@
+// Random Brisken trees, projects and dialog rounds, played through the real plug-in in the IDE's
+// real managers, against a model of what each confirm must leave in the project and the log.
+// A fixed set of seeds by default; BRISKEN_PROPERTY_SECONDS=N plays new seeds for N seconds
+// of CPU from BRISKEN_PROPERTY_SEED (default 1000).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <wx/dialog.h>
+
+#include <cbproject.h>
+#include <configmanager.h>
+#include <manager.h>
+#include <projectmanager.h>
+
+#include "DialogControls.h"
+#include "DiskFixture.h"
+#include "PluginRun.h"
+#include "SdkHarness.h"
+#include "property/ConfirmModel.h"
+#include "property/Generator.h"
+
+namespace
+{
+using Strings = std::vector<std::string>;
+
+std::string narrow(const wxString& text)
+{
+    return std::string(text.utf8_str());
+}
+wxString wide(const std::string& text)
+{
+    return wxString::FromUTF8(text.c_str());
+}
+Strings narrow(const std::vector<wxString>& texts)
+{
+    Strings out;
+    for (const wxString& text : texts)
+        out.push_back(narrow(text));
+    return out;
+}
+
+std::string shown(const Strings& items)
+{
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : " | ") + item;
+    return "[" + text + "]";
+}
+
+// The first difference, if any, as "what: got … expected …".
+void compare(std::optional<std::string>& mismatch, const char* what, const Strings& got, const Strings& expected)
+{
+    if (!mismatch && got != expected)
+        mismatch = std::string(what) + ":\n    got      " + shown(got) + "\n    expected " + shown(expected);
+}
+
+Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool withoutPrefix = false)
+{
+    Strings lines;
+    for (const wxString& line : harness::logLines())
+        for (const char* prefix : prefixes)
+            if (line.StartsWith(prefix))
+                lines.push_back(narrow(withoutPrefix ? line.Mid(wxString(prefix).length()) : line));
+    return lines;
+}
+
+// What the rounds played so far did, to show that the generator reaches every rule.
+struct Reach
+{
+    int added = 0;
+    int kept = 0;
+    int removed = 0;
+    int picked = 0;
+} reach;
+
+// Plays `sequence` in the IDE and returns the first difference from the model, with its round.
+std::optional<std::string> play(const model::Sequence& sequence)
+{
+    fixture::TempDir root;
+    const wxString project_dir = root / _T("A/apps/demos/ex1");
+    const auto treePath = [&](std::size_t t) {
+        return wide(model::resolve(narrow(project_dir), sequence.trees[t].dir));
+    };
+    for (std::size_t t = 0; t < sequence.trees.size(); ++t)
+    {
+        fixture::makeBriskenTree(treePath(t), {});
+        for (const model::Addon& addon : sequence.trees[t].addons)
+            fixture::writeFile(treePath(t) + _T("/addons/") + wide(addon.name) + _T("/install.xml"),
+                               generate::installXml(addon));
+    }
+    const wxString cbp = project_dir + _T("/ex1.cbp");
+    std::vector<wxString> units;
+    for (const std::string& unit : sequence.start.units)
+        units.push_back(wide(unit));
+    cbProject* project = fixture::openProject(cbp, units);
+    if (!project)
+        return std::string("the starting project did not open");
+    wxArrayString link_options;
+    for (const std::string& option : sequence.start.link_options)
+        link_options.Add(wide(option));
+    project->SetLinkerOptions(link_options);
+    for (const std::string& dir : sequence.start.include_dirs)
+        project->AddIncludeDir(wide(dir));
+    Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), treePath(0), false);
+
+    model::World world(sequence.trees, sequence.start, narrow(project_dir));
+    std::optional<std::string> mismatch;
+    for (std::size_t r = 0; r < sequence.rounds.size() && !mismatch; ++r)
+    {
+        const model::Round& round = sequence.rounds[r];
+        Strings unit_order;
+        for (int k = 0; k < project->GetFilesCount(); ++k)
+            unit_order.push_back(narrow(project->GetFile(k)->relativeFilename));
+        std::map<std::size_t, Strings> listed;
+        Strings ticked_at_open;
+        harness::clearLog();
+        run::command(
+            [&](wxDialog* dialog) {
+                listed[world.location()] = narrow(controls::listed(dialog));
+                ticked_at_open = narrow(controls::ticked(dialog));
+                if (round.pick)
+                {
+                    harness::setModalAnswer(harness::chooseDirectory(treePath(*round.pick)));
+                    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, 2048);
+                    dialog->GetEventHandler()->ProcessEvent(click);
+                    listed[*round.pick] = narrow(controls::listed(dialog));
+                }
+                for (const std::string& name : round.tick)
+                    controls::tick(dialog, wide(name));
+                for (const std::string& name : round.untick)
+                    controls::tick(dialog, wide(name), false);
+            },
+            round.confirm ? 2049 : 2050);
+        const model::Outcome expected = world.play(round, listed, unit_order);
+        for (const std::string& line : expected.report)
+            ++(line[0] == 'A' ? reach.added : line[0] == 'K' ? reach.kept : reach.removed);
+        reach.picked += round.pick ? 1 : 0;
+
+        compare(mismatch, "ticked when the dialog opened", ticked_at_open, expected.ticked_at_open);
+        compare(mismatch, "addons added", logLinesStartingWith({"Add addon: "}, true), expected.added);
+        compare(mismatch, "report", logLinesStartingWith({"Added to ", "Kept ", "Removed from "}),
+                expected.report);
+        if (!project->Save())
+            mismatch = mismatch.value_or("the project was not saved");
+        const fixture::SavedProject saved = fixture::readProject(cbp);
+        Strings saved_units = narrow(saved.unitNames());
+        std::sort(saved_units.begin(), saved_units.end());
+        compare(mismatch, "units", saved_units, {world.project().units.begin(), world.project().units.end()});
+        compare(mismatch, "link options", narrow(saved.link_options), world.project().link_options);
+        compare(mismatch, "include directories", narrow(saved.include_dirs), world.project().include_dirs);
+        if (mismatch)
+            mismatch = "after round " + std::to_string(r + 1) + ", " + *mismatch;
+    }
+    fixture::closeProjects();
+    return mismatch;
+}
+
+struct Tally
+{
+    int sequences = 0;
+    int rounds = 0;
+    int failures = 0;
+};
+
+// Plays the sequence of `seed`; on a difference, reports it with the smallest sequence that
+// still shows one.
+void check(std::uint64_t seed, Tally& tally)
+{
+    const model::Sequence sequence = generate::sequence(seed);
+    ++tally.sequences;
+    tally.rounds += static_cast<int>(sequence.rounds.size());
+    const std::optional<std::string> mismatch = play(sequence);
+    if (!mismatch)
+        return;
+    ++tally.failures;
+    const model::Sequence smallest =
+        generate::shrink(sequence, [](const model::Sequence& candidate) { return play(candidate).has_value(); });
+    ADD_FAILURE() << "seed " << seed << ": " << *mismatch << "\nsmallest sequence that differs ("
+                  << play(smallest).value_or("no longer differs") << "):\n"
+                  << generate::describe(smallest);
+}
+
+class ConfirmProperty : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(run::attachedPlugin(), nullptr);
+        harness::clearModalAnswer();
+        harness::setTargetAnswer(nullptr);
+    }
+    void TearDown() override { fixture::closeProjects(); }
+};
+} // namespace
+
+TEST_F(ConfirmProperty, EveryRoundLeavesTheProjectAndTheReportTheModelPredicts)
+{
+    Tally tally;
+    const std::clock_t start = std::clock();
+    if (const char* budget = std::getenv("BRISKEN_PROPERTY_SECONDS"))
+    {
+        const char* first = std::getenv("BRISKEN_PROPERTY_SEED");
+        const double seconds = std::atof(budget);
+        for (std::uint64_t seed = first ? std::strtoull(first, nullptr, 10) : 1000;
+             double(std::clock() - start) / CLOCKS_PER_SEC < seconds && tally.failures < 20; ++seed)
+            check(seed, tally);
+    }
+    else
+    {
+        for (std::uint64_t seed = 1; seed <= 60; ++seed)
+            check(seed, tally);
+    }
+    std::printf("property: %d sequences, %d rounds (%d adding, %d keeping, %d removing, %d picking a tree), "
+                "%d differing, %.1f s CPU\n",
+                tally.sequences, tally.rounds, reach.added, reach.kept, reach.removed, reach.picked, tally.failures,
+                double(std::clock() - start) / CLOCKS_PER_SEC);
+    EXPECT_GT(tally.rounds, 0);
+}
