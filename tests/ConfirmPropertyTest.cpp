@@ -148,6 +148,17 @@ std::optional<std::string> play(const model::Sequence& sequence)
         compare(mismatch, "addons added", logLinesStartingWith({"Add addon: "}, true), expected.added);
         compare(mismatch, "report", logLinesStartingWith({"Added to ", "Kept ", "Removed from "}),
                 expected.report);
+        // The notice shows the report's lines; the IDE logs it. Nothing to report, no notice.
+        std::string notice;
+        for (const std::string& line : expected.report)
+            notice += (notice.empty() ? "Info[Brisken Addons]: " : "\n") + line;
+        compare(mismatch, "notice", logLinesStartingWith({"Info["}),
+                notice.empty() ? Strings{} : Strings{notice});
+        // Install files are read aloud once per addon added or removed; requirements that
+        // keep an addon are read without a word.
+        compare(mismatch, "install files read",
+                {std::to_string(logLinesStartingWith({"Start parsing install file"}).size())},
+                {std::to_string(expected.added.size() + expected.removed)});
         if (!project->Save())
             mismatch = mismatch.value_or("the project was not saved");
         const fixture::SavedProject saved = fixture::readProject(cbp);

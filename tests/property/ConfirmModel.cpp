@@ -257,6 +257,7 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
             for (const std::string& file : addon->files)
                 state.units.erase(file);
 
+    outcome.removed = removed.size();
     const std::string title = "ex1";
     if (!outcome.added.empty())
         outcome.report.push_back("Added to " + title + ": " + joined(outcome.added) + " (" +

@@ -69,6 +69,7 @@ struct Outcome
     std::vector<std::string> ticked_at_open;
     std::vector<std::string> added;          // "Add addon:" names in order
     std::vector<std::string> report;         // the report lines, in order
+    std::size_t removed = 0;                 // addons removed
 };
 
 // The state the rounds play on: the project, the trees on disk and the stored location.
