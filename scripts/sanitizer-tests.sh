@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the parser tests (plain, no display), the addon-catalogue tests (discovery, project
-# analysis, location) and the project-change tests (with the plug-in module they load) with
+# analysis, location), the project-change tests and the property test of confirming (20
+# seeds; with the plug-in module they load) with
 # AddressSanitizer and UndefinedBehaviorSanitizer (gcc); the last two run against the real IDE
 # under the harness's own Xvfb.
 #   scripts/sanitizer-tests.sh [BUILD_DIR]
@@ -17,7 +18,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
       -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 # Only what these tests need (the harness also wants the plug-in module and its archive).
-tests=(parser_tests catalogue_tests project_tests)
+tests=(parser_tests catalogue_tests project_tests property_tests)
+export BRISKEN_PROPERTY_SEEDS=${BRISKEN_PROPERTY_SEEDS:-20}
 cmake --build "$build" --target "${tests[@]}" -j "${SANITIZE_BUILD_JOBS:-2}"
 
 # The IDE, wxWidgets and GTK are not instrumented and keep much of what they allocate until
