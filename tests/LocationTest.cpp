@@ -1,5 +1,6 @@
 // The Brisken location: applied when the dialog opens, picked with "...", checked, stored;
-// and the ticked, newly ticked and unticked addons that follow from it.
+// and the ticked, newly ticked and unticked addons that follow from it (played at random, through
+// confirming, by ConfirmPropertyTest).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -285,57 +286,6 @@ TEST_F(LocationTest, SettingALocationAgainListsItOnceAndTicksAfresh)
     dlg->setBKDir(tree.path() + _T("/"));
     EXPECT_EQ(harness::logLines().at(1), tree.path() + _T("//addons/"));
     EXPECT_EQ(controls::listed(dlg.get()).size(), 3u);
-}
-
-TEST_F(LocationTest, NewlyTickedAndUntickedFollowTheUsersTicks)
-{
-    useAddons({_T("alpha"), _T("beta")});
-    openDialog(tree.path());
-    const Names opening_ticks = controls::ticked(dlg.get());
-    ASSERT_EQ(opening_ticks.size(), 2u);
-    EXPECT_TRUE(dlg->getNewSelectedAddons().empty());
-    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
-
-    controls::tick(dlg.get(), _T("beta"), false);
-    controls::tick(dlg.get(), _T("gamma"));
-    const AddonFiles added = dlg->getNewSelectedAddons();
-    ASSERT_EQ(namesOf(added), (Names{_T("gamma")}));
-    EXPECT_EQ(added[0].install_file, tree / _T("addons/gamma/install.xml"));
-    EXPECT_TRUE(added[0].addon_dir.empty());
-    const AddonFiles removed = dlg->getDeselectedAddons();
-    ASSERT_EQ(namesOf(removed), (Names{_T("beta")}));
-    EXPECT_EQ(removed[0].install_file, tree / _T("addons/beta/install.xml"));
-
-    controls::tick(dlg.get(), _T("alpha"), false);
-    controls::tick(dlg.get(), _T("gamma"), false);
-    EXPECT_TRUE(dlg->getNewSelectedAddons().empty());
-    EXPECT_EQ(namesOf(dlg->getDeselectedAddons()), opening_ticks);
-}
-
-TEST_F(LocationTest, NewlyTickedKeepListOrderAndCompareNamesExactly)
-{
-    fixture::makeAddon(tree / _T("addons"), _T("Beta"));
-    useAddons({_T("beta")});
-    openDialog(tree.path());
-    for (const wxString& name : controls::listed(dlg.get()))
-        controls::tick(dlg.get(), name);
-    Names expected;
-    for (const wxString& name : controls::listed(dlg.get()))
-        if (name != _T("beta"))
-            expected.push_back(name);
-    EXPECT_EQ(namesOf(dlg->getNewSelectedAddons()), expected);
-}
-
-TEST_F(LocationTest, AnAddonInUseOutsideTheLocationIsNeverListedNewOrUnticked)
-{
-    fixture::makeAddon(tree / _T("elsewhere/addons"), _T("omega"));
-    ASSERT_NE(fixture::openProject(tree / _T("apps/demos/ex1/ex1.cbp"),
-                                   {_T("../../../elsewhere/addons/omega/o.cpp")}),
-              nullptr);
-    openDialog(tree.path());
-    EXPECT_TRUE(controls::ticked(dlg.get()).empty());
-    EXPECT_TRUE(dlg->getNewSelectedAddons().empty());
-    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
 }
 
 TEST_F(LocationTest, AnAddonMissingFromANewLocationDoesNotCountAsUnticked)
