@@ -94,7 +94,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
         fixture::makeBriskenTree(treePath(t), {});
         for (const model::Addon& addon : sequence.trees[t].addons)
             fixture::writeFile(treePath(t) + _T("/addons/") + wide(addon.name) + _T("/install.xml"),
-                               generate::installXml(addon));
+                               fixture::installXml(addon));
     }
     const wxString cbp = project_dir + _T("/ex1.cbp");
     std::vector<wxString> units;

@@ -38,23 +38,6 @@ const std::vector<std::string> addon_names{
 const std::vector<std::string> file_names{"a.cpp", "b.h", "c d.cpp", "çà.cpp", "main.cpp", "e.c"};
 const std::vector<std::string> lib_names{"-lcommon", "-lm", "-lexisting", "-lpthread", "-L/opt/ünï dir"};
 
-std::string escaped(const std::string& text)
-{
-    std::string out;
-    for (const char c : text)
-    {
-        switch (c)
-        {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 Addon makeAddon(Random& random, const std::string& name, const std::string& prefix,
                 const std::vector<std::string>& names)
 {
@@ -261,23 +244,4 @@ Sequence shrink(Sequence failing, const std::function<bool(const Sequence&)>& fa
     return failing;
 }
 
-std::string installXml(const Addon& addon)
-{
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<install>\n<add>\n<src><folder name=\"src\">";
-    for (const std::string& file : addon.files)
-        xml += "<file>" + escaped(file) + "</file>";
-    xml += "</folder></src>\n<include>";
-    const auto attribute = [](const char* name, const std::optional<std::string>& value) {
-        return value ? std::string(" ") + name + "=\"" + escaped(*value) + "\"" : std::string();
-    };
-    for (const Entry& dir : addon.includes)
-        xml += "<path" + attribute("os", dir.os) + ">" + escaped(dir.text) + "</path>";
-    xml += "</include>\n<link>";
-    for (const Entry& lib : addon.libs)
-        xml += "<lib" + attribute("os", lib.os) + attribute("compiler", lib.compiler) + ">" + escaped(lib.text) + "</lib>";
-    xml += "</link>\n</add>\n<requires>";
-    for (const std::string& name : addon.requires_addons)
-        xml += "<addon>" + escaped(name) + "</addon>";
-    return xml + "</requires>\n</install>\n";
-}
 } // namespace generate

@@ -22,9 +22,6 @@ std::string describe(const model::Sequence& sequence);
 // for which `fails` still holds; at most `budget` calls of `fails`.
 model::Sequence shrink(model::Sequence failing, const std::function<bool(const model::Sequence&)>& fails,
                        int budget = 300);
-
-// The install file of an addon, as the toolkit writes one.
-std::string installXml(const model::Addon& addon);
 } // namespace generate
 
 #endif // CONFIRM_GENERATOR_H

@@ -19,10 +19,23 @@ namespace fixture
 {
 namespace
 {
-std::string escapeXml(const wxString& text)
+std::string utf8(const wxString& text)
+{
+    return std::string(text.utf8_str());
+}
+
+std::vector<std::string> utf8(const std::vector<wxString>& texts)
+{
+    std::vector<std::string> out;
+    for (const wxString& text : texts)
+        out.push_back(utf8(text));
+    return out;
+}
+
+std::string escapeXml(const std::string& text)
 {
     std::string out;
-    for (const char c : std::string(text.utf8_str()))
+    for (const char c : text)
     {
         switch (c)
         {
@@ -34,6 +47,11 @@ std::string escapeXml(const wxString& text)
         }
     }
     return out;
+}
+
+std::string escapeXml(const wxString& text)
+{
+    return escapeXml(utf8(text));
 }
 } // namespace
 
@@ -95,24 +113,34 @@ void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons)
         makeAddon(base + _T("/addons"), name);
 }
 
+std::string installXml(const model::Addon& addon)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<install>\n<add>\n<src><folder name=\"src\">";
+    for (const std::string& file : addon.files)
+        xml += "<file>" + escapeXml(file) + "</file>";
+    xml += "</folder></src>\n<include>";
+    const auto attribute = [](const char* name, const std::optional<std::string>& value) {
+        return value ? std::string(" ") + name + "=\"" + escapeXml(*value) + "\"" : std::string();
+    };
+    for (const model::Entry& dir : addon.includes)
+        xml += "<path" + attribute("os", dir.os) + ">" + escapeXml(dir.text) + "</path>";
+    xml += "</include>\n<link>";
+    for (const model::Entry& lib : addon.libs)
+        xml += "<lib" + attribute("os", lib.os) + attribute("compiler", lib.compiler) + ">" + escapeXml(lib.text) + "</lib>";
+    xml += "</link>\n</add>\n<requires>";
+    for (const std::string& name : addon.requires_addons)
+        xml += "<addon>" + escapeXml(name) + "</addon>";
+    return xml + "</requires>\n</install>\n";
+}
+
 void writeInstall(const wxString& addonsDir, const wxString& name, const Install& install)
 {
-    const auto elements = [](const std::vector<wxString>& texts, const std::string& open,
-                             const std::string& close) {
-        std::string xml;
-        for (const wxString& text : texts)
-            xml += open + escapeXml(text) + close;
-        return xml;
-    };
-    const std::string xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<install>\n<add>\n"
-        "<src><folder name=\"src\">" + elements(install.files, "<file>", "</file>") +
-        "</folder></src>\n<include>" + elements(install.includes, "<path>", "</path>") +
-        "</include>\n<link>" +
-        elements(install.libs, "<lib os=\"linux\" compiler=\"codeblocks\">", "</lib>") +
-        "</link>\n</add>\n<requires>" + elements(install.requires_addons, "<addon>", "</addon>") +
-        "</requires>\n</install>\n";
-    writeFile(addonsDir + _T("/") + name + _T("/install.xml"), xml);
+    model::Addon addon{utf8(name), utf8(install.files), {}, {}, utf8(install.requires_addons)};
+    for (const wxString& dir : install.includes)
+        addon.includes.push_back(model::Entry{utf8(dir), std::nullopt, std::nullopt});
+    for (const wxString& lib : install.libs)
+        addon.libs.push_back(model::Entry{utf8(lib), "linux", "codeblocks"});
+    writeFile(addonsDir + _T("/") + name + _T("/install.xml"), installXml(addon));
 }
 
 std::vector<wxString> SavedProject::unitNames() const

@@ -7,6 +7,8 @@
 
 #include <wx/string.h>
 
+#include "../property/ConfirmModel.h"
+
 class cbProject;
 
 namespace fixture
@@ -50,6 +52,8 @@ struct Install
     std::vector<wxString> libs; // for this system and compiler
     std::vector<wxString> requires_addons;
 };
+// The install file of an addon, as the toolkit writes one.
+std::string installXml(const model::Addon& addon);
 // An addon folder `addonsDir/name` whose install file lists `install`.
 void writeInstall(const wxString& addonsDir, const wxString& name, const Install& install);
 
