@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes the install-file parser for SECONDS with libFuzzer (clang), one process.
 #   scripts/fuzz.sh SECONDS [BUILD_DIR]
-# The corpus starts from tests/data/install and lives in BUILD_DIR/fuzz-work, never in the
-# repository. Exits non-zero when the fuzzer finds anything; the crashing input is left in
+# The corpus starts from fuzz/corpus (the long runs' corpus, minimised) and tests/data/install,
+# and grows in BUILD_DIR/fuzz-work, never in the repository. Exits non-zero when the fuzzer finds anything; the crashing input is left in
 # BUILD_DIR/fuzz-work/artifacts.
 set -euo pipefail
 
@@ -21,7 +21,7 @@ cmake --build "$build" --target parse_fuzzer -j "${FUZZ_BUILD_JOBS:-2}"
 
 work=$build/fuzz-work
 mkdir -p "$work/corpus" "$work/artifacts" "$work/tmp"
-cp -n "$root"/tests/data/install/* "$work/corpus/" 2>/dev/null || true
+cp -n "$root"/fuzz/corpus/* "$root"/tests/data/install/* "$work/corpus/" 2>/dev/null || true
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
