@@ -9,10 +9,9 @@
 #include <exception>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
-
-#include <wx/filename.h>
 
 #include <cbproject.h>
 
@@ -278,13 +277,13 @@ int Brisken::removeAddons(AddonFiles oAddons)
 
     // The listed paths of all addons first, then one pass over the project's files; a file
     // that several addons list is matched once.
-    std::set<wxString> mapped_addon_files;
+    std::unordered_set<wxString, wxStringHash, wxStringEqual> mapped_addon_files;
     for (const AddonFile& addon : oAddons)
     {
         parser.setFile(installFilePath(addon.install_file));
         parser.parse();
         for (const FileInfo& addon_file : parser.getProjectFiles())
-            mapped_addon_files.insert(wxFileName(addon_file.file).GetFullPath());
+            mapped_addon_files.insert(normalisedPath(addon_file.file));
     }
     std::vector<wxString> matched;
     const int count = mapped_addon_files.empty() ? 0 : project->GetFilesCount();
