@@ -150,7 +150,12 @@ void readSourceFiles(const TiXmlHandle& add, LogSink log, std::vector<FileInfo>&
         log(decoded(folder.Attribute("name")));
         const TiXmlNode* first = folder.FirstChild();
         forEachFrom(first ? first->ToElement() : nullptr,
-                    [&](const TiXmlElement& file_el) { project_files.push_back(FileInfo{textOf(file_el)}); });
+                    [&](const TiXmlElement& file_el) {
+                        // wxString has no move constructor: the text is swapped in, not copied.
+                        wxString text = textOf(file_el);
+                        project_files.emplace_back();
+                        project_files.back().file.swap(text);
+                    });
     });
 }
 
@@ -204,8 +209,14 @@ void readRequiredAddons(const TiXmlHandle& install, wxArrayString& required_addo
 
 bool install_file_limits::withinBounds(const std::string& sText)
 {
-    return static_cast<std::size_t>(std::count(sText.begin(), sText.end(), '<')) <= max_tag_opens
-           && static_cast<std::size_t>(std::count(sText.begin(), sText.end(), '=')) <= max_equals;
+    std::size_t tag_opens = 0;
+    std::size_t equals = 0;
+    for (const char c : sText)
+    {
+        tag_opens += c == '<';
+        equals += c == '=';
+    }
+    return tag_opens <= max_tag_opens && equals <= max_equals;
 }
 
 std::string install_file_limits::libraryText(const char* sBytes, std::size_t nSize)
