@@ -219,6 +219,12 @@ void printPairedChanges(int rounds)
     std::vector<std::vector<Timed*>> groups{{&plugin_add, &plugin_remove},
                                             {&command_add, &command_remove, &no_change},
                                             {&ide_add, &ide_remove}};
+    // The benchmarks, in random order, may have left the addons in.
+    if (!withoutAddons())
+    {
+        std::fprintf(stderr, "bench: the addons could not be removed before the paired rounds\n");
+        return;
+    }
     for (int round = 0; round < rounds; ++round)
         for (size_t g = 0; g < groups.size(); ++g)
             for (Timed* timed : groups[(g + static_cast<size_t>(round)) % groups.size()])
