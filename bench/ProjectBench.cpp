@@ -1,7 +1,8 @@
-// How long confirming the addon dialog takes when it adds 20 addons with 2000 source files in
-// all to a project, and when it removes them again: the whole command as the IDE runs it,
-// dialog included, with a command that changes nothing as the baseline. Beside each, its
-// floor: the IDE's own calls that make the same change, given the install files' contents.
+// How long adding 20 addons with 2000 source files in all to a project takes, and removing them
+// again: the plug-in's addAddons and removeAddons called on the object the IDE loaded, beside
+// their floor, the IDE's own calls that make the same change given the install files'
+// contents. The whole command as the IDE runs it, dialog included, is printed for information,
+// with a command that changes nothing.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <manager.h>
 #include <projectmanager.h>
 
+#include "Brisken.h"
 #include "DiskFixture.h"
 #include "FloorTable.h"
 #include "PluginRun.h"
@@ -32,6 +34,8 @@ struct Workload
     fixture::TempDir tree;
     std::vector<wxString> names;
     std::vector<fixture::Install> installs;
+    AddonFiles addons; // as discovery finds them
+    std::unordered_set<wxString, wxStringHash, wxStringEqual> listed; // every file they list
     cbProject* project = nullptr;
 
     Workload()
@@ -52,6 +56,9 @@ struct Workload
                 install.requires_addons.push_back(wxString::Format(_T("addon%02d"), a + 1));
             fixture::writeInstall(tree / _T("addons"), name, install);
             installs.push_back(install);
+            const wxString dir = tree / _T("addons/") + name;
+            addons.push_back(AddonFile{name, dir, dir + _T("/install.xml")});
+            listed.insert(install.files.begin(), install.files.end());
         }
         std::vector<wxString> units;
         for (int f = 0; f < own_files; ++f)
@@ -63,60 +70,62 @@ struct Workload
 
 Workload* workload = nullptr;
 
-bool addAll()
+bool holdsAll()
 {
-    return run::confirm(workload->names) == 0
-           && workload->project->GetFilesCount() == own_files + addon_count * files_per_addon;
+    return workload->project->GetFilesCount() == own_files + addon_count * files_per_addon;
 }
 
-bool removeAll()
+bool holdsOwnOnly()
 {
-    return run::confirm({}, workload->names) == 0 && workload->project->GetFilesCount() == own_files;
+    return workload->project->GetFilesCount() == own_files;
 }
 
-void BM_ConfirmWithoutChange(benchmark::State& state)
+Brisken* plugin()
 {
-    for (auto _ : state)
-    {
-        run::confirm({});
-        harness::clearLog();
-    }
-}
-BENCHMARK(BM_ConfirmWithoutChange)->Unit(benchmark::kMillisecond);
-
-// Times `change` alone, each time from the project that `prepare` leaves: adding from one
-// without the addons, removing from one with them.
-template <typename Prepare, typename Change> void timeChange(benchmark::State& state, Prepare prepare, Change change)
-{
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        if (!prepare())
-            state.SkipWithError("the project was not prepared");
-        harness::clearLog();
-        state.ResumeTiming();
-        if (!change())
-            state.SkipWithError("the change was not made");
-    }
-    state.counters["addons"] = addon_count;
-    state.counters["files"] = addon_count * files_per_addon;
+    return static_cast<Brisken*>(run::attachedPlugin());
 }
 
-void BM_AddAddons(benchmark::State& state)
+bool addByPlugin()
 {
-    timeChange(state, removeAll, addAll);
+    return plugin()->addAddons(workload->addons, workload->addons).files ==
+               addon_count * files_per_addon && holdsAll();
 }
-BENCHMARK(BM_AddAddons)->Unit(benchmark::kMillisecond);
 
-void BM_RemoveAddons(benchmark::State& state)
+bool removeByPlugin()
 {
-    timeChange(state, addAll, removeAll);
+    return plugin()->removeAddons(workload->addons) == addon_count * files_per_addon &&
+           holdsOwnOnly();
 }
-BENCHMARK(BM_RemoveAddons)->Unit(benchmark::kMillisecond);
+
+bool addByCommand()
+{
+    return run::confirm(workload->names) == 0 && holdsAll();
+}
+
+bool removeByCommand()
+{
+    return run::confirm({}, workload->names) == 0 && holdsOwnOnly();
+}
+
+bool confirmWithoutChange()
+{
+    return run::confirm({}) == 0;
+}
+
+// What the timed changes start from.
+bool withoutAddons()
+{
+    return holdsOwnOnly() || removeByPlugin();
+}
+
+bool withAddons()
+{
+    return holdsAll() || addByPlugin();
+}
 
 // The IDE's calls that adding makes: each addon's files with one target list, its libraries in
 // front of the link options, its include directories.
-void addByTheIde()
+bool addByTheIde()
 {
     ProjectManager* projects = Manager::Get()->GetProjectManager();
     cbProject* project = workload->project;
@@ -133,50 +142,50 @@ void addByTheIde()
         for (const wxString& dir : install.includes)
             project->AddIncludeDir(dir);
     }
+    return holdsAll();
 }
 
 // The IDE's calls that removing makes: one pass over the project's files against the listed
 // paths, then RemoveFile for each match.
-size_t removeByTheIde(const std::unordered_set<wxString, wxStringHash, wxStringEqual>& listed)
+bool removeByTheIde()
 {
     cbProject* project = workload->project;
     std::vector<ProjectFile*> matched;
     for (int k = 0; k < project->GetFilesCount(); ++k)
-        if (ProjectFile* file = project->GetFile(k); file && listed.count(file->relativeFilename))
+        if (ProjectFile* file = project->GetFile(k); file && workload->listed.count(file->relativeFilename))
             matched.push_back(file);
     project->BeginRemoveFiles();
     for (ProjectFile* file : matched)
         project->RemoveFile(file);
     project->EndRemoveFiles();
-    return matched.size();
+    return matched.size() == static_cast<size_t>(addon_count * files_per_addon) && holdsOwnOnly();
 }
 
-std::unordered_set<wxString, wxStringHash, wxStringEqual> listedFiles()
+// Times `change` alone, each time from the project that `prepare` leaves: adding from one
+// without the addons, removing from one with them.
+void BM_Change(benchmark::State& state, bool (*prepare)(), bool (*change)())
 {
-    std::unordered_set<wxString, wxStringHash, wxStringEqual> listed;
-    for (const fixture::Install& install : workload->installs)
-        listed.insert(install.files.begin(), install.files.end());
-    return listed;
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        const bool prepared = prepare();
+        harness::clearLog();
+        state.ResumeTiming();
+        if (!prepared || !change())
+        {
+            state.SkipWithError("the project was not prepared or the change was not made");
+            break;
+        }
+    }
 }
-
 // The floors start from a project in the same state as the product's benchmarks.
-void BM_FloorAddFiles(benchmark::State& state)
-{
-    timeChange(state, removeAll, [] {
-        addByTheIde();
-        return workload->project->GetFilesCount() == own_files + addon_count * files_per_addon;
-    });
-}
-BENCHMARK(BM_FloorAddFiles)->Unit(benchmark::kMillisecond);
-
-void BM_FloorRemoveFiles(benchmark::State& state)
-{
-    const auto listed = listedFiles();
-    timeChange(state, addAll, [&listed] {
-        return removeByTheIde(listed) == static_cast<size_t>(addon_count * files_per_addon);
-    });
-}
-BENCHMARK(BM_FloorRemoveFiles)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Change, AddAddons, withoutAddons, addByPlugin)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Change, FloorAddFiles, withoutAddons, addByTheIde)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Change, RemoveAddons, withAddons, removeByPlugin)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Change, FloorRemoveFiles, withAddons, removeByTheIde)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Change, CommandAdding, withoutAddons, addByCommand)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Change, CommandRemoving, withAddons, removeByCommand)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Change, CommandWithoutChange, withoutAddons, confirmWithoutChange)->Unit(benchmark::kMillisecond);
 
 double threadCpuMs()
 {
@@ -193,46 +202,55 @@ double median(std::vector<double> values)
 
 // What the IDE's own calls cost moves with the project's history (the same calls take 75 or
 // 105 ms from one benchmark to the next), so the table pairs them: each round adds and removes
-// once by the plug-in and once by the IDE's calls, in alternating order, and the medians of
-// the rounds are compared.
+// once by the plug-in's members, once by the command and once by the IDE's calls, in rotating
+// order, and the medians of the rounds are compared.
 void printPairedChanges(int rounds)
 {
-    const auto listed = listedFiles();
-    std::vector<double> add_product, add_floor, remove_product, remove_floor, no_change;
-    const auto timed = [](std::vector<double>& into, const auto& change) {
-        const double start = threadCpuMs();
-        const bool done = change();
-        into.push_back(threadCpuMs() - start);
-        harness::clearLog();
-        return done;
-    };
-    const auto by_product = [&] {
-        return timed(add_product, addAll) && timed(remove_product, removeAll) &&
-               timed(no_change, [] { return run::confirm({}) == 0; });
-    };
-    const auto by_ide = [&] {
-        return timed(add_floor, [] { addByTheIde(); return true; }) &&
-               timed(remove_floor, [&] {
-                   return removeByTheIde(listed) ==
-                          static_cast<size_t>(addon_count * files_per_addon);
-               });
-    };
-    for (int round = 0; round < rounds; ++round)
+    struct Timed
     {
-        const bool done = round % 2 ? by_ide() && by_product() : by_product() && by_ide();
-        if (!done)
-        {
-            std::fprintf(stderr, "bench: a paired round did not add or remove every file\n");
-            return;
-        }
+        explicit Timed(bool (*pChange)()) : change(pChange) {}
+        bool (*change)();
+        std::vector<double> ms;
+    };
+    // In the order of a round: each change leaves the project as the next one needs it.
+    Timed plugin_add{addByPlugin}, plugin_remove{removeByPlugin}, command_add{addByCommand},
+        command_remove{removeByCommand}, no_change{confirmWithoutChange}, ide_add{addByTheIde},
+        ide_remove{removeByTheIde};
+    std::vector<std::vector<Timed*>> groups{{&plugin_add, &plugin_remove},
+                                            {&command_add, &command_remove, &no_change},
+                                            {&ide_add, &ide_remove}};
+    // The benchmarks, in random order, may have left the addons in.
+    if (!withoutAddons())
+    {
+        std::fprintf(stderr, "bench: the addons could not be removed before the paired rounds\n");
+        return;
     }
+    for (int round = 0; round < rounds; ++round)
+        for (size_t g = 0; g < groups.size(); ++g)
+            for (Timed* timed : groups[(g + static_cast<size_t>(round)) % groups.size()])
+            {
+                const double start = threadCpuMs();
+                const bool done = timed->change();
+                timed->ms.push_back(threadCpuMs() - start);
+                harness::clearLog();
+                if (!done)
+                {
+                    std::fprintf(stderr, "bench: a paired round did not add or remove every file\n");
+                    return;
+                }
+            }
+    const double add_floor = median(ide_add.ms), remove_floor = median(ide_remove.ms);
     floor_table::printHeader();
-    floor_table::printRow("adding 20 addons (2000 files)", median(add_product),
-                          median(add_floor), 1.2);
-    floor_table::printRow("removing 20 addons (2000 files)", median(remove_product),
-                          median(remove_floor), 2.0);
-    // Part of both products: the command itself, the dialog shown and confirmed unchanged.
-    std::printf("%-34s %12.2f\n", "(the command with no change)", median(no_change));
+    floor_table::printRow("adding 20 addons (2000 files)", median(plugin_add.ms), add_floor, 1.2);
+    floor_table::printRow("removing 20 addons (2000 files)", median(plugin_remove.ms),
+                          remove_floor, 2.0);
+    // For information: the whole command, the dialog shown and confirmed, around each change.
+    const auto info = [](const char* cost, double product, double floor) {
+        std::printf("%-34s %12.2f %12.2f %7.2fx\n", cost, product, floor, product / floor);
+    };
+    info("(the command adding them)", median(command_add.ms), add_floor);
+    info("(the command removing them)", median(command_remove.ms), remove_floor);
+    std::printf("%-34s %12.2f\n", "(the command with no change)", median(no_change.ms));
 }
 } // namespace
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints how long the addon dialog takes to open on a tree of 1000 addons with a project of
 # 10000 files (all inside addons), and what discovery, analysis and confirming cost; then how
-# long confirming takes when it adds 20 addons with 2000 files to a project and removes them.
+# long adding 20 addons with 2000 files to a project and removing them take (the plug-in's
+# addAddons and removeAddons, and the whole command around each for information).
 # Each cost stands beside its floor (the least work that gives the same answers, measured in
 # the same run, repetitions interleaved) with the ratio and its goal, and the peak resident size
 # of opening the dialog beside the IDE's own.

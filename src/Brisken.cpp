@@ -9,10 +9,9 @@
 #include <exception>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
-
-#include <wx/filename.h>
 
 #include <cbproject.h>
 
@@ -44,6 +43,15 @@ const AddonFile* findByName(const AddonFiles& oAddons, const wxString& sName)
         if (addon.name == sName)
             return &addon;
     return nullptr;
+}
+
+// True when the project's look-up by name (GetFileByFilename) uses `sName` unchanged as its key:
+// it drops a leading "./" and, on Unix, turns backslashes into slashes and collapses doubled
+// ones. The project keys each file by its name so changed, one file a key.
+bool isOwnLookupKey(const wxString& sName)
+{
+    return !sName.StartsWith(_T("./")) && sName.find(_T('\\')) == wxString::npos &&
+           sName.find(_T("//")) == wxString::npos;
 }
 
 // An unticked addon that stays, and the staying addon whose requirement keeps it.
@@ -278,33 +286,53 @@ int Brisken::removeAddons(AddonFiles oAddons)
 
     // The listed paths of all addons first, then one pass over the project's files; a file
     // that several addons list is matched once.
-    std::set<wxString> mapped_addon_files;
+    std::unordered_set<wxString, wxStringHash, wxStringEqual> mapped_addon_files;
     for (const AddonFile& addon : oAddons)
     {
         parser.setFile(installFilePath(addon.install_file));
         parser.parse();
         for (const FileInfo& addon_file : parser.getProjectFiles())
-            mapped_addon_files.insert(wxFileName(addon_file.file).GetFullPath());
+            mapped_addon_files.insert(normalisedPath(addon_file.file));
     }
-    std::vector<wxString> matched;
+    std::vector<ProjectFile*> matched;
+    // Removing the matched files themselves does what the look-up by name below does, unless a
+    // matched file generates others or its name is not its own look-up key.
+    bool by_pointer = true;
     const int count = mapped_addon_files.empty() ? 0 : project->GetFilesCount();
     for (int k = 0; k < count; ++k)
     {
-        const ProjectFile* project_file = project->GetFile(k);
+        ProjectFile* project_file = project->GetFile(k);
         if (project_file && mapped_addon_files.count(project_file->relativeFilename) > 0)
-            matched.push_back(project_file->relativeFilename);
+        {
+            matched.push_back(project_file);
+            by_pointer = by_pointer && project_file->generatedFiles.empty() &&
+                         isOwnLookupKey(project_file->relativeFilename);
+        }
     }
 
-    // Names, not files: removing a file also deletes the files generated from it, so a file
-    // matched above may be gone by its turn. Each is looked up right before its removal, and
-    // the project's own count says how many left, generated files included.
+    // Names, not files, when a matched file generates others: removing it also deletes the
+    // files generated from it, so a file matched above may be gone by its turn. Each is then
+    // looked up right before its removal. The project's own count says how many left,
+    // generated files included.
+    std::vector<wxString> names;
+    if (!by_pointer)
+        for (const ProjectFile* project_file : matched)
+            names.push_back(project_file->relativeFilename);
     const int files_before = project->GetFilesCount();
     project->BeginRemoveFiles();
-    for (const wxString& name : matched)
+    if (by_pointer)
     {
-        ProjectFile* project_file = project->GetFileByFilename(name);
-        if (project_file && project_file->relativeFilename == name)
+        for (ProjectFile* project_file : matched)
             project->RemoveFile(project_file);
+    }
+    else
+    {
+        for (const wxString& name : names)
+        {
+            ProjectFile* project_file = project->GetFileByFilename(name);
+            if (project_file && project_file->relativeFilename == name)
+                project->RemoveFile(project_file);
+        }
     }
     project->EndRemoveFiles();
     return files_before - project->GetFilesCount();

@@ -88,6 +88,8 @@ bool loadDocument(const std::string& sBytes, TiXmlDocument& doc)
     if (!install_file_limits::withinBounds(text))
         return false;
     const CondensedWhiteSpace condensed;
+    // Rows and columns are never read; tracking them walks every byte once more.
+    doc.SetTabSize(0);
     doc.Parse(start, nullptr, TIXML_ENCODING_UNKNOWN);
     return !doc.Error();
 }
@@ -99,6 +101,12 @@ wxString decoded(const char* sText)
 {
     if (!sText || !*sText)
         return wxString();
+    // ASCII, which install files are almost always, is UTF-8 that widens byte by byte.
+    std::size_t length = 0;
+    while (sText[length] && static_cast<unsigned char>(sText[length]) < 0x80)
+        ++length;
+    if (!sText[length])
+        return wxString::FromAscii(sText, length);
     const wxString utf8 = wxString::FromUTF8(sText);
     if (!utf8.empty())
         return utf8;
@@ -142,7 +150,12 @@ void readSourceFiles(const TiXmlHandle& add, LogSink log, std::vector<FileInfo>&
         log(decoded(folder.Attribute("name")));
         const TiXmlNode* first = folder.FirstChild();
         forEachFrom(first ? first->ToElement() : nullptr,
-                    [&](const TiXmlElement& file_el) { project_files.push_back(FileInfo{textOf(file_el)}); });
+                    [&](const TiXmlElement& file_el) {
+                        // wxString has no move constructor: the text is swapped in, not copied.
+                        wxString text = textOf(file_el);
+                        project_files.emplace_back();
+                        project_files.back().file.swap(text);
+                    });
     });
 }
 
@@ -196,26 +209,30 @@ void readRequiredAddons(const TiXmlHandle& install, wxArrayString& required_addo
 
 bool install_file_limits::withinBounds(const std::string& sText)
 {
-    return static_cast<std::size_t>(std::count(sText.begin(), sText.end(), '<')) <= max_tag_opens
-           && static_cast<std::size_t>(std::count(sText.begin(), sText.end(), '=')) <= max_equals;
+    std::size_t tag_opens = 0;
+    std::size_t equals = 0;
+    for (const char c : sText)
+    {
+        tag_opens += c == '<';
+        equals += c == '=';
+    }
+    return tag_opens <= max_tag_opens && equals <= max_equals;
 }
 
 std::string install_file_limits::libraryText(const char* sBytes, std::size_t nSize)
 {
+    const std::size_t end = std::find(sBytes, sBytes + nSize, '\0') - sBytes;
     std::string text;
-    text.reserve(nSize + 4);
-    for (std::size_t i = 0; i < nSize && sBytes[i] != '\0'; ++i)
+    text.reserve(end + 4);
+    // Runs without a CR are copied whole.
+    for (std::size_t i = 0; i < end;)
     {
-        if (sBytes[i] == '\r')
-        {
-            text += '\n';
-            if (i + 1 < nSize && sBytes[i + 1] == '\n')
-                ++i;
-        }
-        else
-        {
-            text += sBytes[i];
-        }
+        const std::size_t cr = std::find(sBytes + i, sBytes + end, '\r') - sBytes;
+        text.append(sBytes + i, cr - i);
+        if (cr == end)
+            break;
+        text += '\n';
+        i = cr + 1 < end && sBytes[cr + 1] == '\n' ? cr + 2 : cr + 1;
     }
     text.append(4, '\0');
     return text;
