@@ -210,7 +210,9 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
         if (std::none_of(kept.begin(), kept.end(), [&](const auto& k) { return k.first == name; }))
             removed.push_back(name);
 
-    // Adding: depth first, each addon once per confirm.
+    // Adding: the newly ticked addons in list order, each followed depth first by what it
+    // requires (resolved among the listed addons); each addon once per confirm, so that cycles
+    // end and an addon ticked and required is not applied twice.
     int files = 0;
     int link_options = 0;
     int include_dirs = 0;
@@ -238,6 +240,7 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
                 state.link_options.insert(state.link_options.begin(), lib.text);
                 ++link_options;
             }
+        // The project ignores an include directory it already has.
         for (const Entry& dir : addon.includes)
             if (applies(dir, false) && !contains(state.include_dirs, dir.text))
             {
