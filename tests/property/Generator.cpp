@@ -73,7 +73,7 @@ Tree makeTree(Random& random, const std::string& dir, const std::string& prefix,
     Tree tree;
     tree.dir = dir;
     std::vector<std::string> names;
-    const std::size_t count = minimum + random.below(14 - minimum);
+    const std::size_t count = minimum + random.below(16 - minimum);
     for (std::size_t n = 0; names.size() < count && n < 4 * count; ++n)
     {
         const std::string& name = random.pick(addon_names);
