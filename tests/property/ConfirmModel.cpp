@@ -180,30 +180,27 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
             staying.push_back(entry);
     std::vector<std::pair<std::string, std::string>> kept;
     std::set<std::string> visited;
-    std::vector<std::pair<std::string, std::size_t>> route; // addon and its tree
-    std::vector<std::string> by;
-    for (auto it = staying.rbegin(); it != staying.rend(); ++it)
+    struct Step
     {
-        route.push_back(*it);
-        by.emplace_back();
-    }
+        std::string name;
+        std::size_t tree;
+        std::string required_by; // empty for a staying addon itself
+    };
+    std::vector<Step> route;
+    for (auto it = staying.rbegin(); it != staying.rend(); ++it)
+        route.push_back({it->first, it->second, {}});
     while (!route.empty() && kept.size() < unticked.size())
     {
-        const auto [name, tree] = route.back();
-        const std::string required_by = by.back();
+        const Step step = std::move(route.back());
         route.pop_back();
-        by.pop_back();
-        if (!visited.insert(name).second)
+        if (!visited.insert(step.name).second)
             continue;
-        if (!required_by.empty() && contains(unticked, name))
-            kept.emplace_back(name, required_by);
-        const std::vector<std::string> required = requirements(name, tree);
+        if (!step.required_by.empty() && contains(unticked, step.name))
+            kept.emplace_back(step.name, step.required_by);
+        const std::vector<std::string> required = requirements(step.name, step.tree);
         for (auto r = required.rbegin(); r != required.rend(); ++r)
             if (contains(list, *r))
-            {
-                route.emplace_back(*r, current);
-                by.push_back(name);
-            }
+                route.push_back({*r, current, step.name});
     }
     std::vector<std::string> removed;
     for (const std::string& name : unticked)
