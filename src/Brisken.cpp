@@ -310,14 +310,6 @@ int Brisken::removeAddons(AddonFiles oAddons)
         }
     }
 
-    // Names, not files, when a matched file generates others: removing it also deletes the
-    // files generated from it, so a file matched above may be gone by its turn. Each is then
-    // looked up right before its removal. The project's own count says how many left,
-    // generated files included.
-    std::vector<wxString> names;
-    if (!by_pointer)
-        for (const ProjectFile* project_file : matched)
-            names.push_back(project_file->relativeFilename);
     const int files_before = project->GetFilesCount();
     project->BeginRemoveFiles();
     if (by_pointer)
@@ -327,6 +319,13 @@ int Brisken::removeAddons(AddonFiles oAddons)
     }
     else
     {
+        // By name: removing a file that generates others also deletes those, so a file matched
+        // above may be gone by its turn. All names are taken before the first removal, and each
+        // is looked up right before its own. The project's own count says how many left,
+        // generated files included.
+        std::vector<wxString> names;
+        for (const ProjectFile* project_file : matched)
+            names.push_back(project_file->relativeFilename);
         for (const wxString& name : names)
         {
             ProjectFile* project_file = project->GetFileByFilename(name);
