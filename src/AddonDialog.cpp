@@ -1,16 +1,9 @@
 #include "AddonDialog.h"
 
-#include <memory>
-#include <string>
 #include <unordered_set>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <wx/arrstr.h>
-#include <wx/dir.h>
 #include <wx/dirdlg.h>
 #include <wx/log.h>
 #include <wx/msgdlg.h>
@@ -20,8 +13,9 @@
 #include <cbproject.h>
 #include <projectmanager.h>
 
-#include "ProjectAnalyzer.h"
+#include "DiskReader.h"
 #include "InstallParser.h"
+#include "ProjectAnalyzer.h"
 
 namespace
 {
@@ -50,95 +44,10 @@ NameSet namesUsedInCurrentProject()
     return names;
 }
 
-bool isAscii(const char* text)
-{
-    for (; *text; ++text)
-        if (static_cast<unsigned char>(*text) >= 0x80)
-            return false;
-    return true;
-}
-
-// Calls `onSubdirectory(name, dirFd, bytes)` for each entry of a directory listing that wxDir
-// gives with wxDIR_DIRS: no hidden entries, only those that are directories once links are
-// followed, in the listing's order. `bytes` is the entry's path as the file system sees it,
-// ending with a separator, relative to the open directory `dirFd` (or AT_FDCWD); empty when it
-// has none. `expected` is set to a guess of the number of subdirectories before the first call.
-template <typename F>
-void forEachSubdirectory(const wxString& inDir, std::size_t& expected, F onSubdirectory)
-{
-    expected = 0;
-    std::string dir_bytes;
-    if (!install_probe::fileSystemBytes(inDir, dir_bytes))
-        return;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dir_bytes.c_str()), &closedir);
-    if (!dir)
-        return;
-    // wxDir joins the entry to the folder's name without its trailing separators.
-    wxString listed_dir = inDir;
-    while (listed_dir.length() > 1 && listed_dir.EndsWith(_T("/")))
-        listed_dir.RemoveLast();
-    // The listing's own folder is where inDir and the name meet only when inDir ends with a
-    // separator; otherwise the joined path names another folder.
-    const bool joins_below = !dir_bytes.empty() && dir_bytes.back() == '/';
-    const int below_fd = joins_below ? dirfd(dir.get()) : AT_FDCWD;
-    // A folder's link count is two more than its subfolders on most file systems: a fair guess
-    // of how many entries come.
-    struct stat listed;
-    expected = fstat(dirfd(dir.get()), &listed) == 0 && listed.st_nlink > 2
-                   ? static_cast<std::size_t>(listed.st_nlink - 2)
-                   : 0;
-    std::string bytes;
-    while (const dirent* entry = readdir(dir.get()))
-    {
-        if (entry->d_name[0] == '.')
-            continue;
-        if (isAscii(entry->d_name))
-        {
-            bool is_dir = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
-            {
-                struct stat target;
-                is_dir = fstatat(dirfd(dir.get()), entry->d_name, &target, 0) == 0 &&
-                         S_ISDIR(target.st_mode);
-            }
-            if (is_dir)
-            {
-                bytes.assign(joins_below ? std::string() : dir_bytes)
-                    .append(entry->d_name)
-                    .push_back('/');
-                // An ASCII name widens character by character; d_name holds at most 255.
-                wchar_t wide[256];
-                std::size_t length = 0;
-                for (const char* c = entry->d_name; *c && length < 255; ++c)
-                    wide[length++] = static_cast<unsigned char>(*c);
-                wxString name(wide, length);
-                onSubdirectory(name, below_fd, bytes);
-            }
-            continue;
-        }
-        // Other names take wx's own way from the listing to the file system and back.
-        wxString name(entry->d_name, *wxConvFileName);
-        wxFileName as_dir = wxFileName::DirName(listed_dir + _T("/") + name);
-        as_dir.DontFollowLink();
-        if (!as_dir.DirExists())
-            continue;
-        if (install_probe::fileSystemBytes(inDir + name, bytes))
-            bytes.push_back('/');
-        else
-            bytes.clear();
-        onSubdirectory(name, AT_FDCWD, bytes);
-    }
-}
-
 // A Brisken base directory holds the subdirectories addons, apps and libs, spelled exactly so.
 bool isBriskenBaseDir(const wxString& sDir)
 {
-    const wxLogNull no_error_boxes;
-    if (!wxDir::Exists(sDir))
-        return false;
-    const wxDir dir(sDir);
-    return dir.IsOpened() && dir.HasSubDirs(_T("addons")) && dir.HasSubDirs(_T("apps")) &&
-           dir.HasSubDirs(_T("libs"));
+    return holdsSubfolders(sDir, {_T("addons"), _T("apps"), _T("libs")});
 }
 
 // Where the folder picker opens when no location is stored: the nearest folder above the
@@ -148,7 +57,7 @@ wxString pickerStartFolder()
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
     const cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
     const wxString project_dir = project ? wxFileName(project->GetFilename()).GetPath() : wxString();
-    if (project_dir.empty() || !wxDirExists(project_dir))
+    if (!folderExists(project_dir))
         return wxGetHomeDir();
     for (wxFileName probe = wxFileName::DirName(project_dir);; probe.RemoveLastDir())
     {
@@ -344,39 +253,21 @@ AddonFiles AddonDialog::findAddons(const wxString& inDir)
 
 void AddonDialog::appendAddonsIn(const wxString& inDir)
 {
-    // An unreadable or missing folder yields no addons; wx must not report it in a box.
-    const wxLogNull no_error_boxes;
     logLine(_T("Finding addons in"));
     logLine(inDir);
 
-    const wxString install_tail = pathSeparator() + installFileName();
-    std::size_t expected = 0;
-    bool reserved = false;
-    forEachSubdirectory(inDir, expected, [&](wxString& name, int dirFd, std::string& bytes) {
-        wxString addon_dir_name;
-        addon_dir_name.reserve(inDir.length() + name.length());
-        addon_dir_name.append(inDir).append(name);
-        const bool holds = bytes.empty()
-                               ? install_probe::holdsInstallFileByListing(addon_dir_name)
-                               : install_probe::holdsInstallFile(dirFd, bytes, addon_dir_name);
-        if (!holds)
-            return;
-        // Growing a vector of wx strings copies them all; reserve for the expected count.
-        if (!reserved)
-        {
-            addons.reserve(addons.size() + expected);
-            reserved = true;
-        }
-        wxString install_file;
-        install_file.reserve(addon_dir_name.length() + install_tail.length());
-        install_file.append(addon_dir_name).append(install_tail);
-        // wxString has no move constructor; swapping hands the buffers over without a copy.
-        addons.emplace_back();
-        AddonFile& added = addons.back();
-        added.name.swap(name);
-        added.addon_dir.swap(addon_dir_name);
-        added.install_file.swap(install_file);
-    });
+    DiskReader reader;
+    const wxString sep = pathSeparator();
+    const std::vector<wxString> subfolders = reader.subfolders(inDir);
+    // Growing a vector of wx strings copies them all.
+    addons.reserve(addons.size() + subfolders.size());
+    for (const wxString& name : subfolders)
+    {
+        // Joined as given: a folder without a trailing separator names other folders.
+        const wxString addon_dir_name = inDir + name;
+        if (reader.folder(addon_dir_name + sep).holdsInstallFile())
+            addons.push_back(AddonFile{name, addon_dir_name, addon_dir_name + sep + installFileName()});
+    }
     addon_index.clear(); // rebuilt when next asked
 }
 

@@ -45,15 +45,6 @@ const AddonFile* findByName(const AddonFiles& oAddons, const wxString& sName)
     return nullptr;
 }
 
-// True when the project's look-up by name (GetFileByFilename) uses `sName` unchanged as its key:
-// it drops a leading "./" and, on Unix, turns backslashes into slashes and collapses doubled
-// ones. The project keys each file by its name so changed, one file a key.
-bool isOwnLookupKey(const wxString& sName)
-{
-    return !sName.StartsWith(_T("./")) && sName.find(_T('\\')) == wxString::npos &&
-           sName.find(_T("//")) == wxString::npos;
-}
-
 // An unticked addon that stays, and the staying addon whose requirement keeps it.
 struct KeptAddon
 {
@@ -295,43 +286,33 @@ int Brisken::removeAddons(AddonFiles oAddons)
             mapped_addon_files.insert(normalisedPath(addon_file.file));
     }
     std::vector<ProjectFile*> matched;
-    // Removing the matched files themselves does what the look-up by name below does, unless a
-    // matched file generates others or its name is not its own look-up key.
-    bool by_pointer = true;
     const int count = mapped_addon_files.empty() ? 0 : project->GetFilesCount();
     for (int k = 0; k < count; ++k)
     {
         ProjectFile* project_file = project->GetFile(k);
         if (project_file && mapped_addon_files.count(project_file->relativeFilename) > 0)
-        {
             matched.push_back(project_file);
-            by_pointer = by_pointer && project_file->generatedFiles.empty() &&
-                         isOwnLookupKey(project_file->relativeFilename);
-        }
     }
 
+    // Removing a file also removes and deletes every file generated from it, and from those in
+    // turn: they are taken with it and skipped when their own turn comes. The project's own
+    // count says how many left, generated files included.
     const int files_before = project->GetFilesCount();
+    std::unordered_set<const ProjectFile*> taken;
     project->BeginRemoveFiles();
-    if (by_pointer)
+    for (ProjectFile* project_file : matched)
     {
-        for (ProjectFile* project_file : matched)
-            project->RemoveFile(project_file);
-    }
-    else
-    {
-        // By name: removing a file that generates others also deletes those, so a file matched
-        // above may be gone by its turn. All names are taken before the first removal, and each
-        // is looked up right before its own. The project's own count says how many left,
-        // generated files included.
-        std::vector<wxString> names;
-        for (const ProjectFile* project_file : matched)
-            names.push_back(project_file->relativeFilename);
-        for (const wxString& name : names)
+        if (taken.count(project_file))
+            continue;
+        for (std::vector<const ProjectFile*> pending{project_file}; !pending.empty();)
         {
-            ProjectFile* project_file = project->GetFileByFilename(name);
-            if (project_file && project_file->relativeFilename == name)
-                project->RemoveFile(project_file);
+            const ProjectFile* generating = pending.back();
+            pending.pop_back();
+            for (const ProjectFile* generated : generating->generatedFiles)
+                if (taken.insert(generated).second)
+                    pending.push_back(generated);
         }
+        project->RemoveFile(project_file);
     }
     project->EndRemoveFiles();
     return files_before - project->GetFilesCount();

@@ -1,68 +1,16 @@
 #include "InstallParser.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <tinyxml.h>
+
+#include "DiskReader.h"
 
 namespace
 {
-// Closes a descriptor when it leaves scope.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int nFd) : fd(nFd) {}
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd; }
-
-private:
-    int fd;
-};
-
-// Reads a regular file of at most max_bytes. Anything else (a FIFO, a device, a folder)
-// is refused without blocking, so that a strange path can never hang the IDE.
-bool readInstallFile(const std::string& sPath, std::string& sBytes)
-{
-    if (sPath.empty())
-        return false;
-    const FileDescriptor file(::open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat info
-    {
-    };
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)
-        || static_cast<unsigned long long>(info.st_size) > install_file_limits::max_bytes)
-        return false;
-
-    sBytes.clear();
-    char chunk[65536];
-    for (;;)
-    {
-        const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        if (sBytes.size() + static_cast<std::size_t>(got) > install_file_limits::max_bytes)
-            return false; // grew while being read
-        sBytes.append(chunk, static_cast<std::size_t>(got));
-    }
-}
-
 // The IDE turns the XML library's process-wide white-space condensing off for its own
 // files; install files are read with the library's default (condensed), and the IDE's
 // setting is given back afterwards.
@@ -271,7 +219,7 @@ bool InstallParser::parse()
 
         std::string bytes;
         TiXmlDocument doc;
-        if (!readInstallFile(install_file, bytes) || !loadDocument(bytes, doc))
+        if (!readRegularFile(install_file, install_file_limits::max_bytes, bytes) || !loadDocument(bytes, doc))
         {
             log(_T("Cannot load xml file."));
             return false;

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <wx/dir.h>
 #include <wx/filename.h>
 #include <wx/string.h>
 
@@ -46,12 +45,6 @@ inline wxString normalisedPath(const wxString& sPath)
 inline wxString installFileName()
 {
     return _T("install.xml");
-}
-
-// True when the opened directory holds a file named exactly "install.xml" (case included).
-inline bool holdsInstallFile(const wxDir& dir)
-{
-    return dir.IsOpened() && dir.HasFiles(installFileName());
 }
 
 // The install file's path as the parser opens it. The locale's conversion comes first; where

@@ -1,0 +1,79 @@
+// Everything the plug-in reads from the disk: folder listings for discovery and analysis, the
+// questions about a chosen location, and install files for the parser. No other module asks
+// the file system anything. Needs only wxBase, so the parser and its tests stay free of the IDE.
+#ifndef BRISKEN_DISKREADER_H
+#define BRISKEN_DISKREADER_H
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include <wx/hashmap.h>
+#include <wx/string.h>
+
+// One folder as a single listing of it found it.
+class Folder
+{
+public:
+    // False when the folder could not be listed: it does not exist, is no folder or is
+    // unreadable.
+    bool listed() const { return is_listed; }
+    // True when a listing above it showed that it does not exist.
+    bool absent() const { return is_absent; }
+    // The path it was read by, ending with a separator.
+    const wxString& path() const { return dir_path; }
+    // The folder's name as the listing reports it (no trailing separator).
+    const wxString& name() const { return dir_name; }
+    // Whether it holds a file named exactly "install.xml", case included: an entry of that name
+    // that is not a folder once links are followed, as wxDir's own match takes it.
+    bool holdsInstallFile() const { return install_file; }
+    // Whether the listing holds an entry of exactly this name, hidden ones included.
+    bool lists(const wxString& sName) const { return entries.count(sName) > 0; }
+
+private:
+    friend class DiskReader;
+    bool is_listed = false;
+    bool is_absent = false;
+    bool install_file = false;
+    wxString dir_path;
+    wxString dir_name;
+    std::unordered_set<wxString, wxStringHash, wxStringEqual> entries;
+};
+
+// Reads each folder at most once and keeps what it read. One reader serves one discovery or
+// one analysis: the disk is taken not to change meanwhile, and may change between them.
+class DiskReader
+{
+public:
+    DiskReader() { absent_folder.is_absent = true; }
+
+    // The subfolders of `sDir` as wxDir lists them with wxDIR_DIRS: no hidden entries, links
+    // followed, in the listing's order. Empty when it cannot be listed.
+    std::vector<wxString> subfolders(const wxString& sDir);
+
+    // The folder `sDir` (ending with a separator).
+    const Folder& folder(const wxString& sDir);
+    // The folder `sName` inside `oParent`: its path, the name and a separator. A listed parent
+    // that lacks a plain name (not empty, "." or ".."), or an absent one, answers without the
+    // disk: nothing is there, since every step of a path must exist for the path to.
+    const Folder& folder(const Folder& oParent, const wxString& sName);
+
+private:
+    std::unordered_map<wxString, Folder, wxStringHash, wxStringEqual> folders;
+    Folder absent_folder;
+};
+
+// Whether `sDir` is a folder once links are followed.
+bool folderExists(const wxString& sDir);
+
+// Whether the folder `sDir` holds a subfolder of each of these names, spelled exactly so.
+bool holdsSubfolders(const wxString& sDir, const std::vector<wxString>& oNames);
+
+// Reads a regular file of at most `nMaxBytes` into `sBytes`. Anything else (a FIFO, a device, a
+// folder, a larger file, one that grows past the bound while read) is refused without
+// blocking, so that a strange path can never hang the IDE.
+bool readRegularFile(const std::string& sPath, std::size_t nMaxBytes, std::string& sBytes);
+
+#endif // BRISKEN_DISKREADER_H
