@@ -1,7 +1,8 @@
 // How long the addon dialog takes to open on a large Brisken tree with a large project, and
 // what its parts cost: discovery, project analysis, and the sets that confirming asks for.
 // Each is measured beside its floor: the least work that gives the same answers, written with
-// plain POSIX calls on the same tree. The table after the run gives product, floor and ratio.
+// plain POSIX calls on the same tree, one listing per folder. The table after the run gives
+// product, floor and ratio.
 //   dialog_bench [--addons=N] [--files=M] [Google Benchmark flags]
 // The project's files are spread over the addons in turn, every one inside an addon.
 #include <benchmark/benchmark.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -97,7 +99,7 @@ void BM_AnalyzeProject(benchmark::State& state)
     {
         ProjectAnalyzer analyzer;
         analyzer.analyze(large_tree->project);
-        entries = std::move(analyzer).getUsedAddons().size();
+        entries = analyzer.getUsedAddons().size();
         harness::clearLog();
     }
     state.counters["project_files"] = large_tree->project->GetFilesCount();
@@ -148,13 +150,42 @@ std::string bytesOf(const wxString& path)
     return std::string(path.fn_str());
 }
 
-bool isRegularFile(const std::string& path)
+// One listing of a folder: whether it holds a file named install.xml, and its names.
+struct Listing
+{
+    bool listed = false;
+    bool install_file = false;
+    std::unordered_set<std::string> names;
+};
+
+bool isFolder(int dirFd, const dirent& entry)
 {
     struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return entry.d_type == DT_DIR;
+    return fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-// One listing of the addons folder and one stat of each subfolder's install file.
+// Lists `path` once; `keepNames` keeps every name for the questions about folders below it.
+Listing list(const std::string& path, bool keepNames)
+{
+    Listing listing;
+    DIR* dir = opendir(path.c_str());
+    if (!dir)
+        return listing;
+    listing.listed = true;
+    while (const dirent* entry = readdir(dir))
+    {
+        if (std::strcmp(entry->d_name, "install.xml") == 0)
+            listing.install_file = !isFolder(dirfd(dir), *entry);
+        if (keepNames)
+            listing.names.emplace(entry->d_name);
+    }
+    closedir(dir);
+    return listing;
+}
+
+// One listing of the addons folder and one of each subfolder, to find its install file.
 void BM_FloorFindAddons(benchmark::State& state)
 {
     const std::string addons_dir = bytesOf(large_tree->tree / _T("addons/"));
@@ -171,10 +202,10 @@ void BM_FloorFindAddons(benchmark::State& state)
         std::string path;
         while (const dirent* entry = readdir(dir))
         {
-            if (entry->d_name[0] == '.' || entry->d_type != DT_DIR)
+            if (entry->d_name[0] == '.' || !isFolder(dirfd(dir), *entry))
                 continue;
-            path.assign(addons_dir).append(entry->d_name).append("/install.xml");
-            found += isRegularFile(path);
+            path.assign(addons_dir).append(entry->d_name).push_back('/');
+            found += list(path, false).install_file;
         }
         closedir(dir);
         benchmark::DoNotOptimize(found);
@@ -183,15 +214,15 @@ void BM_FloorFindAddons(benchmark::State& state)
 }
 BENCHMARK(BM_FloorFindAddons)->Unit(benchmark::kMillisecond);
 
-// The project's stored names narrowed once, and one stat per distinct prefix from the addons
-// folder on (the file's own name without its extension included), on byte strings.
+// The project's stored names narrowed once, and one listing per distinct folder from the
+// addons folder on, on byte strings. A name that its parent's listing lacks (the file's own
+// name without its extension, mostly) is no folder, and is not read.
 size_t floorAnalysis(cbProject* project)
 {
     std::string base = bytesOf(project->GetBasePath());
     if (base.empty() || base.back() != '/')
         base.push_back('/');
-    std::unordered_map<std::string, bool> probed;
-    probed.reserve(static_cast<size_t>(project->GetFilesCount()) * 2);
+    std::unordered_map<std::string, Listing> listings;
     std::string prefix;
     size_t entries = 0;
     const int count = project->GetFilesCount();
@@ -218,21 +249,28 @@ size_t floorAnalysis(cbProject* project)
         if (name.find("addons/") == std::string::npos)
             continue;
         bool start = false;
+        const Listing* parent = nullptr;
         for (size_t from = 0; from <= name.size();)
         {
             size_t to = name.find('/', from);
             if (to == std::string::npos)
                 to = name.size();
-            start = start ||
-                    std::string_view(name).substr(from, to - from).find("addons") !=
-                        std::string_view::npos;
+            const std::string_view token = std::string_view(name).substr(from, to - from);
+            start = start || token.find("addons") != std::string_view::npos;
             if (start)
             {
-                prefix.assign(base).append(name, 0, to).push_back('/');
-                auto found = probed.find(prefix);
-                if (found == probed.end())
-                    found = probed.emplace(prefix, isRegularFile(prefix + "install.xml")).first;
-                entries += found->second;
+                static const Listing absent;
+                if (parent && parent->listed && !parent->names.count(std::string(token)))
+                    parent = &absent;
+                else
+                {
+                    prefix.assign(base).append(name, 0, to).push_back('/');
+                    auto found = listings.find(prefix);
+                    if (found == listings.end())
+                        found = listings.emplace(prefix, list(prefix, true)).first;
+                    parent = &found->second;
+                }
+                entries += parent->install_file;
             }
             from = to + 1;
         }

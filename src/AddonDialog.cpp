@@ -5,7 +5,6 @@
 
 #include <wx/arrstr.h>
 #include <wx/dirdlg.h>
-#include <wx/log.h>
 #include <wx/msgdlg.h>
 
 #include <configmanager.h>
@@ -33,15 +32,18 @@ const wxString wrong_location_text =
 
 using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
 
-// The names of the addons that the active project uses: one fresh analysis, of which only
-// the names are kept.
-NameSet namesUsedInCurrentProject()
+// The addons that the active project uses, the first entry of each name in the project's file
+// order, from one fresh analysis; `names` gets their names.
+AddonFiles addonsUsedInCurrentProject(NameSet& names)
 {
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    NameSet names;
+    AddonFiles used;
     ProjectAnalyzer::walk(project_mng ? project_mng->GetActiveProject() : nullptr,
-                          [&names](const AddonFile& entry) { names.insert(entry.name); });
-    return names;
+                          [&](const AddonFile& entry) {
+                              if (names.insert(entry.name).second)
+                                  used.push_back(entry);
+                          });
+    return used;
 }
 
 // A Brisken base directory holds the subdirectories addons, apps and libs, spelled exactly so.
@@ -69,14 +71,6 @@ wxString pickerStartFolder()
     return project_dir;
 }
 
-template <typename T> void deleteControl(T*& control)
-{
-    if (control)
-    {
-        delete control;
-        control = nullptr;
-    }
-}
 } // namespace
 
 AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTitle)
@@ -121,16 +115,8 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
     prev_selected_addons = getSelectedAddons();
 }
 
-AddonDialog::~AddonDialog()
-{
-    deleteControl(bk_dir_txt);
-    deleteControl(bk_dir_btn);
-    deleteControl(bk_ok_btn);
-    deleteControl(bk_cancel_btn);
-    deleteControl(bk_dir_box);
-    deleteControl(bk_addon_box);
-    deleteControl(bk_addons_list);
-}
+// The toolkit deletes the controls with the dialog, its children.
+AddonDialog::~AddonDialog() = default;
 
 void AddonDialog::onBKDirButtonClick(wxCommandEvent& /*event*/)
 {
@@ -225,16 +211,9 @@ void AddonDialog::setBKDir(wxString sDir)
     if (!addons_array.IsEmpty())
         bk_addons_list->InsertItems(addons_array, 0);
 
-    // One fresh look at the project: the names tick the list, and the first entry of each name
-    // is kept for the addons that stay on OK.
-    used_addons.clear();
+    // The names tick the list; the entries are kept for the addons that stay on OK.
     NameSet used_names;
-    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    ProjectAnalyzer::walk(project_mng ? project_mng->GetActiveProject() : nullptr,
-                          [this, &used_names](const AddonFile& entry) {
-                              if (used_names.insert(entry.name).second)
-                                  used_addons.push_back(entry);
-                          });
+    used_addons = addonsUsedInCurrentProject(used_names);
     // The list's items are the names of `addons`, in that order.
     if (!used_names.empty())
         for (unsigned int j = 0; j < addons.size(); ++j)
@@ -312,7 +291,7 @@ AddonFiles AddonDialog::getAddonsUsedInCurrentProject() const
     cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
     ProjectAnalyzer analyzer;
     analyzer.analyze(project);
-    return std::move(analyzer).getUsedAddons();
+    return analyzer.getUsedAddons();
 }
 
 AddonFiles AddonDialog::getPreviouslySelectedAddons() const
@@ -324,7 +303,8 @@ AddonFiles AddonDialog::getNewSelectedAddons() const
 {
     // The ticks first, then the project's use: the order in which the questions are asked.
     const AddonFiles selected = getSelectedAddons();
-    const NameSet used = namesUsedInCurrentProject();
+    NameSet used;
+    addonsUsedInCurrentProject(used);
     AddonFiles new_selected;
     for (const AddonFile& addon : selected)
         if (!used.count(addon.name))

@@ -8,9 +8,7 @@
 
 #include <exception>
 #include <set>
-#include <string>
 #include <unordered_set>
-#include <utility>
 #include <vector>
 
 #include <cbproject.h>
@@ -88,6 +86,44 @@ std::vector<KeptAddon> keptAddons(const AddonFiles& oStaying, const AddonFiles& 
     }
     return kept;
 }
+// Hands the project what the parsed install file lists: its files, its libraries in front of
+// the link options and its include directories; counts what the project did not have.
+void applyInstall(const InstallParser& parser, ProjectManager& project_mng, cbProject& project,
+                  Brisken::Added& added)
+{
+    // One list for all of the addon's files: the IDE fills it on the first file (asking
+    // the user when the project has several targets) and reuses it for the rest. Left
+    // empty, no target was chosen; the IDE would ask again for every further file.
+    wxArrayInt targets;
+    // Counted by the project itself: a file it already has is not added again, though the
+    // IDE reports it as added to its targets.
+    const int file_count = project.GetFilesCount();
+    for (const FileInfo& project_file : parser.getProjectFiles())
+    {
+        project_mng.AddFileToProject(project_file.file, &project, targets);
+        if (targets.IsEmpty())
+            break;
+    }
+    added.files += project.GetFilesCount() - file_count;
+
+    // A library the project already links is not inserted again, so that adding an addon
+    // a second time leaves the link options as they are.
+    const wxArrayString link_opts = project.GetLinkerOptions();
+    wxArrayString curr_link_opts = link_opts;
+    for (const wxString& lib : parser.getLinkLibs())
+        if (link_opts.Index(lib, true) == wxNOT_FOUND)
+            curr_link_opts.Insert(lib, 0);
+    if (curr_link_opts.GetCount() != link_opts.GetCount())
+        project.SetLinkerOptions(curr_link_opts);
+    added.link_options += static_cast<int>(curr_link_opts.GetCount() - link_opts.GetCount());
+
+    // The project ignores a directory it already has.
+    const size_t include_count = project.GetIncludeDirs().GetCount();
+    for (const wxString& include_dir : parser.getIncludeDirs())
+        project.AddIncludeDir(include_dir);
+    added.include_dirs += static_cast<int>(project.GetIncludeDirs().GetCount() - include_count);
+}
+
 } // namespace
 
 Brisken::Brisken()
@@ -99,14 +135,6 @@ Brisken::Brisken()
 }
 
 Brisken::~Brisken() = default;
-
-void Brisken::OnAttach()
-{
-}
-
-void Brisken::OnRelease(bool /*appShutDown*/)
-{
-}
 
 int Brisken::Execute()
 {
@@ -132,70 +160,63 @@ int Brisken::Execute()
 void Brisken::run()
 {
     logLine(_T("Brisken Addon"));
-    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-
-    const wxWindowID dlg_id = wxNewId();
-    AddonDialog dlg(Manager::Get()->GetAppWindow(), dlg_id, _T("Brisken Addon Plugin"));
+    AddonDialog dlg(Manager::Get()->GetAppWindow(), wxNewId(), _T("Brisken Addon Plugin"));
     PlaceWindow(&dlg, pdlBest, false);
-
-    if (dlg.ShowModal() == wxID_OK)
-    {
-        // The dialog still exists: take every list before the project changes.
-        const AddonFiles selected_addons = dlg.getNewSelectedAddons();
-        const AddonFiles deselected_addons = dlg.getDeselectedAddons();
-        const AddonFiles available_addons = dlg.getFoundAddons();
-        cbProject* project = project_mng->GetActiveProject();
-        std::vector<wxString> report;
-        if (!project)
-        {
-            report.push_back(_T("No active project: nothing was changed."));
-        }
-        else
-        {
-            // An unticked addon that a staying addon still requires keeps its files: removing
-            // them would leave the project unable to link.
-            const std::vector<KeptAddon> kept =
-                keptAddons(dlg.getStayingAddons(), deselected_addons, available_addons);
-            std::set<wxString> kept_names;
-            for (const KeptAddon& keep : kept)
-                kept_names.insert(keep.name);
-            AddonFiles removed_addons;
-            for (const AddonFile& addon : deselected_addons)
-                if (!kept_names.count(addon.name))
-                    removed_addons.push_back(addon);
-
-            const Added added = addAddons(selected_addons, available_addons);
-            const int removed_files = removeAddons(removed_addons);
-            const wxString title = project->GetTitle();
-            if (!added.addons.empty())
-                report.push_back(wxString::Format(
-                    _T("Added to %s: %s (%d files, %d link options, %d include directories)"), title,
-                    joined(added.addons), added.files, added.link_options, added.include_dirs));
-            for (const KeptAddon& keep : kept)
-                report.push_back(_T("Kept ") + keep.name + _T(": ") + keep.required_by +
-                                 _T(" requires it"));
-            if (!removed_addons.empty())
-            {
-                std::vector<wxString> names;
-                for (const AddonFile& addon : removed_addons)
-                    names.push_back(addon.name);
-                report.push_back(wxString::Format(_T("Removed from %s: %s (%d files)"), title,
-                                                  joined(names), removed_files));
-            }
-        }
-        project_mng->GetUI().RebuildTree();
-        for (const wxString& line : report)
-            logLine(line);
-        // The same words where the user looks: the IDE's transient notice, which needs no click.
-        if (!report.empty())
-            InfoWindow::Display(_T("Brisken Addons"), joined(report, _T("\n")));
-    }
-    else
+    if (dlg.ShowModal() != wxID_OK)
     {
         logLine(_T("No addons selected."));
+        return;
     }
+    // The dialog still exists: every list is taken from it before the project changes.
+    const std::vector<wxString> report = confirm(dlg);
+    Manager::Get()->GetProjectManager()->GetUI().RebuildTree();
+    for (const wxString& line : report)
+        logLine(line);
+    // The same words where the user looks: the IDE's transient notice, which needs no click.
+    if (!report.empty())
+        InfoWindow::Display(_T("Brisken Addons"), joined(report, _T("\n")));
 }
 
+std::vector<wxString> Brisken::confirm(const AddonDialog& dlg)
+{
+    const AddonFiles selected_addons = dlg.getNewSelectedAddons();
+    const AddonFiles deselected_addons = dlg.getDeselectedAddons();
+    const AddonFiles available_addons = dlg.getFoundAddons();
+    cbProject* project = Manager::Get()->GetProjectManager()->GetActiveProject();
+    if (!project)
+        return {_T("No active project: nothing was changed.")};
+
+    // An unticked addon that a staying addon still requires keeps its files: removing them
+    // would leave the project unable to link.
+    const std::vector<KeptAddon> kept =
+        keptAddons(dlg.getStayingAddons(), deselected_addons, available_addons);
+    std::set<wxString> kept_names;
+    for (const KeptAddon& keep : kept)
+        kept_names.insert(keep.name);
+    AddonFiles removed_addons;
+    std::vector<wxString> removed_names;
+    for (const AddonFile& addon : deselected_addons)
+        if (!kept_names.count(addon.name))
+        {
+            removed_addons.push_back(addon);
+            removed_names.push_back(addon.name);
+        }
+
+    const Added added = addAddons(selected_addons, available_addons);
+    const int removed_files = removeAddons(removed_addons);
+    const wxString title = project->GetTitle();
+    std::vector<wxString> report;
+    if (!added.addons.empty())
+        report.push_back(wxString::Format(
+            _T("Added to %s: %s (%d files, %d link options, %d include directories)"), title,
+            joined(added.addons), added.files, added.link_options, added.include_dirs));
+    for (const KeptAddon& keep : kept)
+        report.push_back(_T("Kept ") + keep.name + _T(": ") + keep.required_by + _T(" requires it"));
+    if (!removed_addons.empty())
+        report.push_back(wxString::Format(_T("Removed from %s: %s (%d files)"), title,
+                                          joined(removed_names), removed_files));
+    return report;
+}
 
 Brisken::Added Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
 {
@@ -226,37 +247,7 @@ Brisken::Added Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddon
         parser.setFile(installFilePath(addon.install_file));
         parser.parse();
 
-        // One list for all of the addon's files: the IDE fills it on the first file (asking
-        // the user when the project has several targets) and reuses it for the rest. Left
-        // empty, no target was chosen; the IDE would ask again for every further file.
-        wxArrayInt targets;
-        // Counted by the project itself: a file it already has is not added again, though the
-        // IDE reports it as added to its targets.
-        const int file_count = project->GetFilesCount();
-        for (const FileInfo& project_file : parser.getProjectFiles())
-        {
-            project_mng->AddFileToProject(project_file.file, project, targets);
-            if (targets.IsEmpty())
-                break;
-        }
-        added.files += project->GetFilesCount() - file_count;
-
-        // A library the project already links is not inserted again, so that adding an addon
-        // a second time leaves the link options as they are.
-        const wxArrayString link_opts = project->GetLinkerOptions();
-        wxArrayString curr_link_opts = link_opts;
-        for (const wxString& lib : parser.getLinkLibs())
-            if (link_opts.Index(lib, true) == wxNOT_FOUND)
-                curr_link_opts.Insert(lib, 0);
-        if (curr_link_opts.GetCount() != link_opts.GetCount())
-            project->SetLinkerOptions(curr_link_opts);
-        added.link_options += static_cast<int>(curr_link_opts.GetCount() - link_opts.GetCount());
-
-        // The project ignores a directory it already has.
-        const size_t include_count = project->GetIncludeDirs().GetCount();
-        for (const wxString& include_dir : parser.getIncludeDirs())
-            project->AddIncludeDir(include_dir);
-        added.include_dirs += static_cast<int>(project->GetIncludeDirs().GetCount() - include_count);
+        applyInstall(parser, *project_mng, *project, added);
 
         // Pushed last first, so that the first requirement comes next. (wxArrayString's
         // reverse iterators misbehave on an empty array.)

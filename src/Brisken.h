@@ -8,6 +8,8 @@
 
 #include "Shared.h"
 
+class AddonDialog;
+
 class Brisken : public cbToolPlugin
 {
 public:
@@ -33,13 +35,11 @@ public:
     // Takes the addons' source files out of the active project; returns how many it removed.
     virtual int removeAddons(AddonFiles oAddons);
 
-protected:
-    void OnAttach() override;
-    void OnRelease(bool appShutDown) override;
-
 private:
     // One run of the command: the dialog, then the confirmed change of the project.
     void run();
+    // Changes the active project as the confirmed dialog says; returns the report's lines.
+    std::vector<wxString> confirm(const AddonDialog& dlg);
 };
 
 #endif // BRISKEN_H

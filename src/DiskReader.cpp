@@ -1,7 +1,10 @@
 #include "DiskReader.h"
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,43 +16,49 @@
 
 namespace
 {
-// Closes a descriptor when it leaves scope.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int nFd) : fd(nFd) {}
-    ~FileDescriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd; }
-
-private:
-    const int fd;
-};
-
 bool isPlainName(const wxString& sName)
 {
     return !sName.empty() && sName != _T(".") && sName != _T("..");
+}
+
+// Calls `onEntry(name, isFolder)` for every entry of the folder but "." and "..", in the
+// listing's order, with the name converted as wxDir converts it; false when the folder cannot
+// be listed. wxDir builds a file name object for every entry, several microseconds each, to
+// ask what `isFolder()` answers: whether the entry is a folder once links are followed. Here
+// only a link, or an entry whose kind the listing does not tell, is looked up.
+template <typename OnEntry> bool forEachEntry(const wxString& sDir, OnEntry onEntry)
+{
+    const wxCharBuffer dir_bytes = sDir.fn_str();
+    if (sDir.empty() || !dir_bytes.data())
+        return false;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(dir_bytes.data()), &closedir);
+    if (!dir)
+        return false;
+    while (const dirent* entry = readdir(dir.get()))
+    {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        const auto is_folder = [&dir, entry] {
+            if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+                return entry->d_type == DT_DIR;
+            struct stat target;
+            return fstatat(dirfd(dir.get()), entry->d_name, &target, 0) == 0 &&
+                   S_ISDIR(target.st_mode);
+        };
+        onEntry(wxString(entry->d_name, *wxConvFileName), is_folder);
+    }
+    return true;
 }
 } // namespace
 
 std::vector<wxString> DiskReader::subfolders(const wxString& sDir)
 {
-    // A missing or unreadable folder lists nothing; wx must not report it in a box.
-    const wxLogNull quiet;
     std::vector<wxString> names;
-    if (sDir.empty() || !wxDir::Exists(sDir))
-        return names;
-    const wxDir dir(sDir);
-    if (!dir.IsOpened())
-        return names;
-    wxString name;
-    for (bool cont = dir.GetFirst(&name, wxEmptyString, wxDIR_DIRS); cont; cont = dir.GetNext(&name))
-        names.push_back(name);
+    forEachEntry(sDir, [&names](const wxString& name, const auto& is_folder) {
+        // Hidden entries are left out, as wxDir leaves them out without wxDIR_HIDDEN.
+        if (!name.StartsWith(_T(".")) && is_folder())
+            names.push_back(name);
+    });
     return names;
 }
 
@@ -60,24 +69,16 @@ const Folder& DiskReader::folder(const wxString& sDir)
         return known->second;
     Folder& read = folders[sDir];
     read.dir_path = sDir;
-    const wxLogNull quiet;
-    // Opening fails for anything that is not a listable folder, so no separate test is needed.
-    wxDir dir;
-    if (sDir.empty() || !dir.Open(sDir))
-        return read;
-    read.is_listed = true;
-    read.dir_name = dir.GetName();
-    // Every entry at once: with files and folders both wanted the listing need not look at
-    // what each entry is.
-    wxString name;
-    for (bool cont = dir.GetFirst(&name, wxEmptyString, wxDIR_FILES | wxDIR_DIRS | wxDIR_HIDDEN);
-         cont; cont = dir.GetNext(&name))
+    // wxDir names a folder without its trailing separators, keeping a lone one.
+    read.dir_name = sDir;
+    while (read.dir_name.length() > 1 && read.dir_name.EndsWith(pathSeparator()))
+        read.dir_name.RemoveLast();
+    read.is_listed = forEachEntry(sDir, [&read](const wxString& name, const auto& is_folder) {
+        // wxDir's match for files takes an entry of that name unless it is a folder.
+        if (name == installFileName())
+            read.install_file = !is_folder();
         read.entries.insert(name);
-    // wxDir matches files by name and then passes over folders, following links; only the one
-    // entry of that name needs the question.
-    read.install_file =
-        read.lists(installFileName()) &&
-        !wxDir::Exists(read.dir_name + pathSeparator() + installFileName());
+    });
     return read;
 }
 
@@ -111,11 +112,14 @@ bool readRegularFile(const std::string& sPath, std::size_t nMaxBytes, std::strin
 {
     if (sPath.empty())
         return false;
-    const FileDescriptor file(::open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const int fd = ::open(sPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const std::unique_ptr<const int, void (*)(const int*)> closing(&fd, [](const int* f) { ::close(*f); });
     struct stat info
     {
     };
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<unsigned long long>(info.st_size) > nMaxBytes)
         return false;
 
@@ -123,7 +127,7 @@ bool readRegularFile(const std::string& sPath, std::size_t nMaxBytes, std::strin
     char chunk[65536];
     for (;;)
     {
-        const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)

@@ -188,21 +188,6 @@ std::string install_file_limits::libraryText(const char* sBytes, std::size_t nSi
 
 InstallParser::InstallParser(const std::string& sInstallFile) : install_file(sInstallFile) {}
 
-void InstallParser::setFile(const std::string& sInstallFile)
-{
-    install_file = sInstallFile;
-}
-
-void InstallParser::setQuiet(bool bQuiet)
-{
-    quiet = bQuiet;
-}
-
-std::string InstallParser::getOS() const
-{
-    return "linux";
-}
-
 bool InstallParser::parse()
 {
     const auto clearLists = [this] {

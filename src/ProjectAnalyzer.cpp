@@ -35,18 +35,19 @@ public:
     // Hands `out` the entries of the file whose stored name without extension is `base_name`.
     void file(const wxString& base_name, const ProjectAnalyzer::EntrySink& out)
     {
-        if (base_name.find(_T("addons") + sep) == wxString::npos)
+        if (base_name.find(addons_dir) == wxString::npos)
             return;
         // There is a separator: the name holds "addons/". Before it the folders, after it the
         // last token, which the tokenizer leaves out when it is empty.
         const std::size_t last_sep = base_name.rfind(sep);
-        const Prefix& walked = prefix(base_name.substr(0, last_sep + 1));
+        dirs.assign(base_name, 0, last_sep + 1);
+        const Prefix& walked = prefix(dirs);
         for (const AddonFile* entry : walked.entries)
             out(*entry);
         if (last_sep + 1 == base_name.length())
             return;
         // The name without its extension counts as a folder too.
-        const wxString token = base_name.substr(last_sep + 1);
+        token.assign(base_name, last_sep + 1, wxString::npos);
         const Folder& folder = walked.folder ? reader.folder(*walked.folder, token)
                                              : reader.folder(project_folder + base_name + sep);
         if (const AddonFile* entry = entryFor(token, folder))
@@ -101,7 +102,9 @@ private:
     }
 
     const wxString sep = pathSeparator();
+    const wxString addons_dir = _T("addons") + sep;
     const wxString project_folder;
+    wxString dirs, token; // scratch, kept to spare allocations
     DiskReader reader;
     std::unordered_map<wxString, Prefix, wxStringHash, wxStringEqual> prefixes;
     std::unordered_map<const Folder*, const AddonFile*> addon_entries;
@@ -135,12 +138,7 @@ void ProjectAnalyzer::walk(cbProject* pProject, const EntrySink& sink)
             walk.file(project_file->GetBaseName(), sink);
 }
 
-AddonFiles ProjectAnalyzer::getUsedAddons() const&
+AddonFiles ProjectAnalyzer::getUsedAddons() const
 {
     return addon_files;
-}
-
-AddonFiles ProjectAnalyzer::getUsedAddons() &&
-{
-    return std::move(addon_files);
 }

@@ -16,9 +16,7 @@ public:
     // Refills the result from the project's files; a null project gives an empty result.
     void analyze(cbProject* pProject);
     // One entry per project file that lies in an addon directory, in the project's file order.
-    AddonFiles getUsedAddons() const&;
-    // The same, handed over without a copy by an analyzer that is done.
-    AddonFiles getUsedAddons() &&;
+    AddonFiles getUsedAddons() const;
 
     // Asks the same questions of the project and the disk, with the same log line, and hands
     // each entry to `sink` in order instead of keeping it: for callers that need less than

@@ -72,10 +72,7 @@ inline LogSink& boundLogSink()
     return sink;
 }
 
-inline void bindLog(LogSink sink)
-{
-    boundLogSink() = sink;
-}
+inline void bindLog(LogSink sink) { boundLogSink() = sink; }
 
 // Writes one line, with no prefix.
 inline void logLine(const wxString& sLine)

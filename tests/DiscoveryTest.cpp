@@ -91,7 +91,7 @@ TEST_F(DiscoveryTest, TheFolderIsJoinedToEachNameAsGivenWithNothingBetween)
     EXPECT_EQ(found[0].install_file, tree / _T("addonsalpha/install.xml"));
 }
 
-TEST_F(DiscoveryTest, SymlinksAreFollowedOnceAndLoopsEndTheSearchOfThatEntryOnly)
+TEST_F(DiscoveryTest, SymlinksAreFollowedWhateverTheirNamesAndLoopsEndTheSearchOfThatEntryOnly)
 {
     fixture::makeAddon(tree / _T("addons"), _T("alpha"));
     fixture::makeAddon(tree.path(), _T("elsewhere"));
@@ -100,10 +100,11 @@ TEST_F(DiscoveryTest, SymlinksAreFollowedOnceAndLoopsEndTheSearchOfThatEntryOnly
     ASSERT_EQ(symlink("missing", (addons + "dangling").c_str()), 0);
     ASSERT_EQ(symlink("..", (addons + "up").c_str()), 0);           // a cycle through the tree
     ASSERT_EQ(symlink("../elsewhere", (addons + "linked").c_str()), 0);
+    ASSERT_EQ(symlink("../elsewhere", (addons + "gr\xc3\xbcn").c_str()), 0); // "grün"
 
     auto found = namesOf(dlg->findAddons(addonsDir()));
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<wxString>{_T("alpha"), _T("linked")}));
+    EXPECT_EQ(found, (std::vector<wxString>{_T("alpha"), wxString::FromUTF8("gr\xc3\xbcn"), _T("linked")}));
 }
 
 TEST_F(DiscoveryTest, AnInstallEntryCountsUnlessItIsAFolderOnceLinksAreFollowed)
