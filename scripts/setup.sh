@@ -13,11 +13,13 @@ build_packages=(
     codeblocks codeblocks-dev libwxgtk3.2-dev libtinyxml-dev
 )
 # The tests: GoogleTest suites, benchmark, sanitizers and the fuzzer (clang), the real IDE under
-# Xvfb driven by xdotool, screenshots read by ImageMagick and python3, archives read by unzip.
+# Xvfb driven by xdotool, screenshots read by ImageMagick and python3, archives read by unzip,
+# an exFAT image (a file system that ignores case) mounted through FUSE.
 test_packages=(
     libgtk-3-dev libgtest-dev libbenchmark-dev unzip
     clang libclang-rt-dev
     xvfb xdotool imagemagick python3
+    exfatprogs exfat-fuse
 )
 # Only on the machine that runs scripts/test.sh: it builds the Debian 13 root filesystem.
 host_test_packages=(mmdebstrap zstd)

@@ -12,9 +12,10 @@ cache=${BRISKEN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/brisken}
 mirror=${BRISKEN_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 
 # What the project's own set-up installs, and what a desktop session brings that a bare root
-# filesystem lacks: fonts and icons for GTK, xauth for Xvfb, pkill for the IDE driver.
+# filesystem lacks: fonts and icons for GTK, xauth for Xvfb, pkill for the IDE driver, losetup
+# and umount for the exFAT test.
 mapfile -t packages < <("$root/scripts/setup.sh" --list)
-packages+=(fonts-dejavu-core adwaita-icon-theme xauth procps)
+packages+=(fonts-dejavu-core adwaita-icon-theme xauth procps mount)
 IFS=$'\n' read -r -d '' -a packages < <(printf '%s\n' "${packages[@]}" | sort -u && printf '\0')
 include=$(IFS=,; echo "${packages[*]}")
 
