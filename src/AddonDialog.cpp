@@ -1,8 +1,5 @@
 #include "AddonDialog.h"
 
-#include <unordered_set>
-#include <vector>
-
 #include <wx/arrstr.h>
 #include <wx/dirdlg.h>
 #include <wx/msgdlg.h>
@@ -10,6 +7,7 @@
 #include <configmanager.h>
 #include <manager.h>
 #include <cbproject.h>
+#include <projectfile.h>
 #include <projectmanager.h>
 
 #include "DiskReader.h"
@@ -30,27 +28,8 @@ const wxString wrong_location_text =
     _T("Please select the 'base' directory where you unpakked Brisken.\n")
     _T("This directory contains the addons, libs, apps, etc. directories.");
 
-using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
-
-// The addons that the active project uses, the first entry of each name in the project's file
-// order, from one fresh analysis; `names` gets their names.
-AddonFiles addonsUsedInCurrentProject(NameSet& names)
-{
-    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    AddonFiles used;
-    ProjectAnalyzer::walk(project_mng ? project_mng->GetActiveProject() : nullptr,
-                          [&](const AddonFile& entry) {
-                              if (names.insert(entry.name).second)
-                                  used.push_back(entry);
-                          });
-    return used;
-}
-
 // A Brisken base directory holds the subdirectories addons, apps and libs, spelled exactly so.
-bool isBriskenBaseDir(const wxString& sDir)
-{
-    return holdsSubfolders(sDir, {_T("addons"), _T("apps"), _T("libs")});
-}
+const std::vector<wxString> base_subfolders{_T("addons"), _T("apps"), _T("libs")};
 
 // Where the folder picker opens when no location is stored: the nearest folder above the
 // active project that is a Brisken base, else the project's folder, else the user's home.
@@ -63,7 +42,7 @@ wxString pickerStartFolder()
         return wxGetHomeDir();
     for (wxFileName probe = wxFileName::DirName(project_dir);; probe.RemoveLastDir())
     {
-        if (isBriskenBaseDir(probe.GetPath()))
+        if (holdsSubfolders(probe.GetPath(), base_subfolders))
             return probe.GetPath();
         if (probe.GetDirCount() == 0)
             break;
@@ -177,7 +156,7 @@ void AddonDialog::showBKDirDialog()
         return;
 
     const wxString selected_path = dir_dlg.GetPath();
-    if (!isBriskenBaseDir(selected_path))
+    if (!holdsSubfolders(selected_path, base_subfolders))
     {
         wxMessageDialog err(nullptr, wrong_location_text, _T("Error"), wxOK | wxICON_ERROR);
         err.ShowModal();
@@ -197,6 +176,7 @@ void AddonDialog::setBKDir(wxString sDir)
 {
     bk_dir = sDir;
     addons.clear();
+    linked_addons.clear();
     tool_tips.clear();
     hovered_item = wxNOT_FOUND;
     bk_addons_list->UnsetToolTip();
@@ -213,7 +193,7 @@ void AddonDialog::setBKDir(wxString sDir)
 
     // The names tick the list; the entries are kept for the addons that stay on OK.
     NameSet used_names;
-    used_addons = addonsUsedInCurrentProject(used_names);
+    used_addons = addonsInUse(used_names);
     // The list's items are the names of `addons`, in that order.
     if (!used_names.empty())
         for (unsigned int j = 0; j < addons.size(); ++j)
@@ -222,6 +202,33 @@ void AddonDialog::setBKDir(wxString sDir)
 
     // The field names the location that the list belongs to.
     bk_dir_txt->ChangeValue(bk_dir);
+}
+
+AddonFiles AddonDialog::addonsInUse(NameSet& names) const
+{
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
+    AddonFiles used;
+    const auto use = [&](const AddonFile& entry) {
+        if (names.insert(entry.name).second)
+            used.push_back(entry);
+    };
+    ProjectAnalyzer::walk(project, use);
+    // The IDE stores the files of an addon reached through a link by the link's target, where
+    // no folder is named for the addon: a file inside the target counts for it.
+    std::unordered_map<wxString, wxString, wxStringHash, wxStringEqual> resolved;
+    for (int i = 0; project && !linked_addons.empty() && i < project->GetFilesCount(); ++i)
+        if (const ProjectFile* project_file = project->GetFile(i))
+        {
+            const wxString folder = project_file->file.GetPath();
+            auto known = resolved.find(folder);
+            if (known == resolved.end())
+                known = resolved.emplace(folder, resolvedPath(folder) + pathSeparator()).first;
+            for (const auto& linked : linked_addons)
+                if (known->second.StartsWith(linked.second))
+                    use(addons[linked.first]);
+        }
+    return used;
 }
 
 AddonFiles AddonDialog::findAddons(const wxString& inDir)
@@ -237,15 +244,18 @@ void AddonDialog::appendAddonsIn(const wxString& inDir)
 
     DiskReader reader;
     const wxString sep = pathSeparator();
-    const std::vector<wxString> subfolders = reader.subfolders(inDir);
+    const std::vector<DiskReader::Subfolder> subfolders = reader.subfolders(inDir);
     // Growing a vector of wx strings copies them all.
     addons.reserve(addons.size() + subfolders.size());
-    for (const wxString& name : subfolders)
+    for (const DiskReader::Subfolder& subfolder : subfolders)
     {
         // Joined as given: a folder without a trailing separator names other folders.
-        const wxString addon_dir_name = inDir + name;
-        if (reader.folder(addon_dir_name + sep).holdsInstallFile())
-            addons.push_back(AddonFile{name, addon_dir_name, addon_dir_name + sep + installFileName()});
+        const wxString addon_dir_name = inDir + subfolder.name;
+        if (!reader.folder(addon_dir_name + sep).install_file)
+            continue;
+        addons.push_back(AddonFile{subfolder.name, addon_dir_name, addon_dir_name + sep + installFileName()});
+        if (subfolder.linked)
+            linked_addons.emplace_back(addons.size() - 1, resolvedPath(addon_dir_name) + sep);
     }
     addon_index.clear(); // rebuilt when next asked
 }
@@ -285,15 +295,6 @@ AddonFiles AddonDialog::getSelectedAddons() const
     return sel_addons;
 }
 
-AddonFiles AddonDialog::getAddonsUsedInCurrentProject() const
-{
-    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
-    ProjectAnalyzer analyzer;
-    analyzer.analyze(project);
-    return analyzer.getUsedAddons();
-}
-
 AddonFiles AddonDialog::getPreviouslySelectedAddons() const
 {
     return prev_selected_addons;
@@ -304,7 +305,7 @@ AddonFiles AddonDialog::getNewSelectedAddons() const
     // The ticks first, then the project's use: the order in which the questions are asked.
     const AddonFiles selected = getSelectedAddons();
     NameSet used;
-    addonsUsedInCurrentProject(used);
+    addonsInUse(used);
     AddonFiles new_selected;
     for (const AddonFile& addon : selected)
         if (!used.count(addon.name))

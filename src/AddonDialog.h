@@ -11,6 +11,9 @@
 #include <wx/textctrl.h>
 
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "Shared.h"
 
@@ -36,7 +39,6 @@ public:
 
     // Selection sets.
     AddonFiles getSelectedAddons() const;
-    AddonFiles getAddonsUsedInCurrentProject() const;
     AddonFiles getPreviouslySelectedAddons() const;
     AddonFiles getNewSelectedAddons() const;
     AddonFiles getDeselectedAddons() const;
@@ -48,8 +50,13 @@ public:
     wxString addonToolTip(const wxString& sAddon);
 
 private:
+    using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
     // Appends the addons of `inDir` to `addons` and to the name index.
     void appendAddonsIn(const wxString& inDir);
+    // The addons the active project uses, the first entry of each name in the project's file
+    // order, then listed addons reached through a link whose target holds a project file;
+    // `names` gets their names.
+    AddonFiles addonsInUse(NameSet& names) const;
 
     wxTextCtrl* bk_dir_txt = nullptr;
     wxButton* bk_dir_btn = nullptr;
@@ -63,6 +70,8 @@ private:
     // Name -> position of its first entry in `addons`: built when first asked, emptied
     // whenever `addons` changes.
     mutable std::unordered_map<wxString, std::size_t, wxStringHash, wxStringEqual> addon_index;
+    // Listed addons that are links: position in `addons`, resolved folder and a separator.
+    std::vector<std::pair<std::size_t, wxString>> linked_addons;
     AddonFiles prev_selected_addons;
     AddonFiles used_addons; // as the project's files name them when the list was filled
     std::map<wxString, wxString> tool_tips; // read when the pointer first rests on an addon

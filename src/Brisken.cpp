@@ -20,6 +20,8 @@ namespace
 {
 PluginRegistrant<Brisken> reg(_T("Brisken"));
 
+using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
+
 const wxString resource_archive = _T("Brisken.zip");
 
 void writeToAppLog(const wxString& sLine)
@@ -50,11 +52,36 @@ struct KeptAddon
     wxString required_by;
 };
 
-// The addons of `oUnticked` that an addon of `oStaying` requires, directly or through a chain
-// of requirements (resolved by name among `oAvailable`, as adding resolves them), in the order
-// a depth-first walk from the staying addons meets them. The same walk as adding: a work
-// stack, each addon visited once, so chains of any length and cycles end. Nothing is read
-// when nothing is unticked, and nothing is logged.
+// Depth first from `oStart`: `visit(addon, required_by)` handles an addon (required_by is empty
+// for one of `oStart`) and returns the names it requires, which are looked up among
+// `oAvailable` and handled, each with everything it requires, before the next. An explicit work
+// stack, so that a long chain cannot exhaust the IDE's stack; each name is handled once, so that
+// an addon ticked and required, required twice, or required in a circle ends the walk.
+template <typename Visit>
+void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Visit visit)
+{
+    std::vector<std::pair<const AddonFile*, wxString>> pending;
+    for (auto it = oStart.rbegin(); it != oStart.rend(); ++it)
+        pending.emplace_back(&*it, wxString());
+    std::set<wxString> visited;
+    while (!pending.empty())
+    {
+        const AddonFile& addon = *pending.back().first;
+        const wxString required_by = pending.back().second;
+        pending.pop_back();
+        if (!visited.insert(addon.name).second)
+            continue;
+        // Pushed last first, so that the first requirement comes next. (wxArrayString's
+        // reverse iterators misbehave on an empty array.)
+        const wxArrayString required = visit(addon, required_by);
+        for (size_t r = required.GetCount(); r > 0; --r)
+            if (const AddonFile* found = findByName(oAvailable, required[r - 1]))
+                pending.emplace_back(found, addon.name);
+    }
+}
+
+// The addons of `oUnticked` that an addon of `oStaying` requires, directly or through a chain,
+// in the order the walk meets them. Requirements are read without a word to the log.
 std::vector<KeptAddon> keptAddons(const AddonFiles& oStaying, const AddonFiles& oUnticked,
                                   const AddonFiles& oAvailable)
 {
@@ -62,30 +89,15 @@ std::vector<KeptAddon> keptAddons(const AddonFiles& oStaying, const AddonFiles& 
     std::set<wxString> unticked;
     for (const AddonFile& addon : oUnticked)
         unticked.insert(addon.name);
-    if (unticked.empty())
-        return kept;
-
-    // Each entry carries the addon that required it (empty for a staying one).
-    std::vector<std::pair<const AddonFile*, wxString>> pending;
-    for (auto it = oStaying.rbegin(); it != oStaying.rend(); ++it)
-        pending.emplace_back(&*it, wxString());
-    std::set<wxString> visited;
-    while (!pending.empty() && kept.size() < unticked.size())
-    {
-        const AddonFile& addon = *pending.back().first;
-        const wxString required_by = pending.back().second;
-        pending.pop_back();
-        if (!visited.insert(addon.name).second)
-            continue;
-        if (!required_by.empty() && unticked.count(addon.name))
-            kept.push_back(KeptAddon{addon.name, required_by});
-        const wxArrayString required = requiredAddonsOf(addon.install_file);
-        for (size_t r = required.GetCount(); r > 0; --r)
-            if (const AddonFile* found = findByName(oAvailable, required[r - 1]))
-                pending.emplace_back(found, addon.name);
-    }
+    if (!unticked.empty())
+        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& required_by) {
+            if (!required_by.empty() && unticked.count(addon.name))
+                kept.push_back(KeptAddon{addon.name, required_by});
+            return requiredAddonsOf(addon.install_file);
+        });
     return kept;
 }
+
 // Hands the project what the parsed install file lists: its files, its libraries in front of
 // the link options and its include directories; counts what the project did not have.
 void applyInstall(const InstallParser& parser, ProjectManager& project_mng, cbProject& project,
@@ -106,13 +118,16 @@ void applyInstall(const InstallParser& parser, ProjectManager& project_mng, cbPr
     }
     added.files += project.GetFilesCount() - file_count;
 
-    // A library the project already links is not inserted again, so that adding an addon
-    // a second time leaves the link options as they are.
+    // The libraries of one confirm go in front of the project's link options as one block, each
+    // addon's after those of the addons applied before it (an addon before the ones it
+    // requires), in the order its install file lists them: the linker reads archives once, left
+    // to right. One the project already links is not inserted again.
     const wxArrayString link_opts = project.GetLinkerOptions();
     wxArrayString curr_link_opts = link_opts;
     for (const wxString& lib : parser.getLinkLibs())
         if (link_opts.Index(lib, true) == wxNOT_FOUND)
-            curr_link_opts.Insert(lib, 0);
+            curr_link_opts.Insert(lib, curr_link_opts.GetCount() - link_opts.GetCount() +
+                                           static_cast<size_t>(added.link_options));
     if (curr_link_opts.GetCount() != link_opts.GetCount())
         project.SetLinkerOptions(curr_link_opts);
     added.link_options += static_cast<int>(curr_link_opts.GetCount() - link_opts.GetCount());
@@ -124,6 +139,33 @@ void applyInstall(const InstallParser& parser, ProjectManager& project_mng, cbPr
     added.include_dirs += static_cast<int>(project.GetIncludeDirs().GetCount() - include_count);
 }
 
+// The project's files that the listed paths name, each once: first by the name the project
+// stores, then, for a path listed in another spelling of it (a leading "./", a doubled
+// separator, "a/../a", a folder reached through a link), as the IDE looks a file up by its
+// full path, with the same resolution that stored it.
+std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
+{
+    std::vector<ProjectFile*> matched;
+    std::unordered_set<const ProjectFile*> seen;
+    const int count = listed.empty() ? 0 : project.GetFilesCount();
+    for (int k = 0; k < count; ++k)
+    {
+        ProjectFile* project_file = project.GetFile(k);
+        if (project_file && listed.erase(project_file->relativeFilename) > 0 &&
+            seen.insert(project_file).second)
+            matched.push_back(project_file);
+    }
+    const wxString base = withSeparator(project.GetBasePath());
+    for (const wxString& path : listed)
+    {
+        ProjectFile* project_file =
+            project.GetFileByFilename(wxFileName(path).IsAbsolute() ? path : base + path, false);
+        if (project_file && seen.insert(project_file).second)
+            matched.push_back(project_file);
+    }
+    return matched;
+}
+
 } // namespace
 
 Brisken::Brisken()
@@ -133,8 +175,6 @@ Brisken::Brisken()
     if (!Manager::LoadResource(resource_archive))
         NotifyMissingFile(resource_archive);
 }
-
-Brisken::~Brisken() = default;
 
 int Brisken::Execute()
 {
@@ -194,13 +234,12 @@ std::vector<wxString> Brisken::confirm(const AddonDialog& dlg)
     for (const KeptAddon& keep : kept)
         kept_names.insert(keep.name);
     AddonFiles removed_addons;
-    std::vector<wxString> removed_names;
     for (const AddonFile& addon : deselected_addons)
         if (!kept_names.count(addon.name))
-        {
             removed_addons.push_back(addon);
-            removed_names.push_back(addon.name);
-        }
+    std::vector<wxString> removed_names;
+    for (const AddonFile& addon : removed_addons)
+        removed_names.push_back(addon.name);
 
     const Added added = addAddons(selected_addons, available_addons);
     const int removed_files = removeAddons(removed_addons);
@@ -227,35 +266,15 @@ Brisken::Added Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddon
     if (!project)
         return added;
 
-    // Depth first: an addon is applied whole, then each addon it requires with everything
-    // that one requires, before the next. A work stack instead of recursion, so that a long
-    // chain of requirements cannot exhaust the IDE's stack.
-    std::vector<const AddonFile*> pending;
-    for (auto it = oAddons.rbegin(); it != oAddons.rend(); ++it)
-        pending.push_back(&*it);
-    // Checked when an addon's turn comes, so that an addon ticked and also required, required
-    // twice, or required by itself or in a circle is applied once.
-    std::set<wxString> applied;
-    while (!pending.empty())
-    {
-        const AddonFile& addon = *pending.back();
-        pending.pop_back();
-        if (!applied.insert(addon.name).second)
-            continue;
+    // An addon is applied whole before the addons it requires.
+    walkRequirements(oAddons, oAvailableAddons, [&](const AddonFile& addon, const wxString&) {
         logLine(_T("Add addon: ") + addon.name);
         added.addons.push_back(addon.name);
         parser.setFile(installFilePath(addon.install_file));
         parser.parse();
-
         applyInstall(parser, *project_mng, *project, added);
-
-        // Pushed last first, so that the first requirement comes next. (wxArrayString's
-        // reverse iterators misbehave on an empty array.)
-        const wxArrayString required = parser.getRequiredAddons();
-        for (size_t r = required.GetCount(); r > 0; --r)
-            if (const AddonFile* found = findByName(oAvailableAddons, required[r - 1]))
-                pending.push_back(found);
-    }
+        return parser.getRequiredAddons();
+    });
     return added;
 }
 
@@ -266,24 +285,16 @@ int Brisken::removeAddons(AddonFiles oAddons)
     if (!project)
         return 0;
 
-    // The listed paths of all addons first, then one pass over the project's files; a file
-    // that several addons list is matched once.
-    std::unordered_set<wxString, wxStringHash, wxStringEqual> mapped_addon_files;
+    // The listed paths of all addons first: a file that several addons list goes once.
+    NameSet listed;
     for (const AddonFile& addon : oAddons)
     {
         parser.setFile(installFilePath(addon.install_file));
         parser.parse();
         for (const FileInfo& addon_file : parser.getProjectFiles())
-            mapped_addon_files.insert(normalisedPath(addon_file.file));
+            listed.insert(addon_file.file);
     }
-    std::vector<ProjectFile*> matched;
-    const int count = mapped_addon_files.empty() ? 0 : project->GetFilesCount();
-    for (int k = 0; k < count; ++k)
-    {
-        ProjectFile* project_file = project->GetFile(k);
-        if (project_file && mapped_addon_files.count(project_file->relativeFilename) > 0)
-            matched.push_back(project_file);
-    }
+    const std::vector<ProjectFile*> matched = filesListed(*project, listed);
 
     // Removing a file also removes and deletes every file generated from it, and from those in
     // turn: they are taken with it and skipped when their own turn comes. The project's own

@@ -14,7 +14,6 @@ class Brisken : public cbToolPlugin
 {
 public:
     Brisken();
-    ~Brisken() override;
 
     // The addon command: one dialog, one change of the active project.
     int Execute() override;

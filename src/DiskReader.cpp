@@ -1,6 +1,8 @@
 #include "DiskReader.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -21,11 +23,11 @@ bool isPlainName(const wxString& sName)
     return !sName.empty() && sName != _T(".") && sName != _T("..");
 }
 
-// Calls `onEntry(name, isFolder)` for every entry of the folder but "." and "..", in the
-// listing's order, with the name converted as wxDir converts it; false when the folder cannot
-// be listed. wxDir builds a file name object for every entry, several microseconds each, to
-// ask what `isFolder()` answers: whether the entry is a folder once links are followed. Here
-// only a link, or an entry whose kind the listing does not tell, is looked up.
+// Calls `onEntry(name, isFolder, isLink)` for every entry of the folder but "." and "..", in
+// the listing's order, the name converted as wxDir converts it; false when the folder cannot
+// be listed. wxDir builds a file name object for every entry (microseconds each) to ask what
+// `isFolder()` answers, whether it is a folder once links are followed: here only a link, or
+// an entry whose kind the listing does not tell, is looked up.
 template <typename OnEntry> bool forEachEntry(const wxString& sDir, OnEntry onEntry)
 {
     const wxCharBuffer dir_bytes = sDir.fn_str();
@@ -45,21 +47,28 @@ template <typename OnEntry> bool forEachEntry(const wxString& sDir, OnEntry onEn
             return fstatat(dirfd(dir.get()), entry->d_name, &target, 0) == 0 &&
                    S_ISDIR(target.st_mode);
         };
-        onEntry(wxString(entry->d_name, *wxConvFileName), is_folder);
+        const auto is_link = [&dir, entry] {
+            struct stat own;
+            return entry->d_type == DT_LNK ||
+                   (entry->d_type == DT_UNKNOWN &&
+                    fstatat(dirfd(dir.get()), entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISLNK(own.st_mode));
+        };
+        onEntry(wxString(entry->d_name, *wxConvFileName), is_folder, is_link);
     }
     return true;
 }
 } // namespace
 
-std::vector<wxString> DiskReader::subfolders(const wxString& sDir)
+std::vector<DiskReader::Subfolder> DiskReader::subfolders(const wxString& sDir)
 {
-    std::vector<wxString> names;
-    forEachEntry(sDir, [&names](const wxString& name, const auto& is_folder) {
+    std::vector<Subfolder> found;
+    forEachEntry(sDir, [&found](const wxString& name, const auto& is_folder, const auto& is_link) {
         // Hidden entries are left out, as wxDir leaves them out without wxDIR_HIDDEN.
         if (!name.StartsWith(_T(".")) && is_folder())
-            names.push_back(name);
+            found.push_back(Subfolder{name, is_link()});
     });
-    return names;
+    return found;
 }
 
 const Folder& DiskReader::folder(const wxString& sDir)
@@ -68,12 +77,12 @@ const Folder& DiskReader::folder(const wxString& sDir)
     if (known != folders.end())
         return known->second;
     Folder& read = folders[sDir];
-    read.dir_path = sDir;
+    read.path = sDir;
     // wxDir names a folder without its trailing separators, keeping a lone one.
-    read.dir_name = sDir;
-    while (read.dir_name.length() > 1 && read.dir_name.EndsWith(pathSeparator()))
-        read.dir_name.RemoveLast();
-    read.is_listed = forEachEntry(sDir, [&read](const wxString& name, const auto& is_folder) {
+    read.name = sDir;
+    while (read.name.length() > 1 && read.name.EndsWith(pathSeparator()))
+        read.name.RemoveLast();
+    read.listed = forEachEntry(sDir, [&read](const wxString& name, const auto& is_folder, const auto&) {
         // wxDir's match for files takes an entry of that name unless it is a folder.
         if (name == installFileName())
             read.install_file = !is_folder();
@@ -84,9 +93,17 @@ const Folder& DiskReader::folder(const wxString& sDir)
 
 const Folder& DiskReader::folder(const Folder& oParent, const wxString& sName)
 {
-    if (oParent.absent() || (oParent.listed() && isPlainName(sName) && !oParent.lists(sName)))
+    if (oParent.absent || (oParent.listed && isPlainName(sName) && !oParent.lists(sName)))
         return absent_folder;
-    return folder(oParent.path() + sName + pathSeparator());
+    return folder(oParent.path + sName + pathSeparator());
+}
+
+wxString resolvedPath(const wxString& sPath)
+{
+    const wxCharBuffer bytes = sPath.fn_str();
+    const std::unique_ptr<char, void (*)(void*)> resolved(
+        bytes.data() ? ::realpath(bytes.data(), nullptr) : nullptr, &std::free);
+    return resolved ? wxString(resolved.get(), *wxConvFileName) : wxString();
 }
 
 bool folderExists(const wxString& sDir)
@@ -100,12 +117,9 @@ bool holdsSubfolders(const wxString& sDir, const std::vector<wxString>& oNames)
     if (!folderExists(sDir))
         return false;
     const wxDir dir(sDir);
-    if (!dir.IsOpened())
-        return false;
-    for (const wxString& name : oNames)
-        if (!dir.HasSubDirs(name))
-            return false;
-    return true;
+    return dir.IsOpened() && std::all_of(oNames.begin(), oNames.end(), [&dir](const wxString& name) {
+               return dir.HasSubDirs(name);
+           });
 }
 
 bool readRegularFile(const std::string& sPath, std::size_t nMaxBytes, std::string& sBytes)

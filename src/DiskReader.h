@@ -14,32 +14,18 @@
 #include <wx/string.h>
 
 // One folder as a single listing of it found it.
-class Folder
+struct Folder
 {
-public:
-    // False when the folder could not be listed: it does not exist, is no folder or is
-    // unreadable.
-    bool listed() const { return is_listed; }
-    // True when a listing above it showed that it does not exist.
-    bool absent() const { return is_absent; }
-    // The path it was read by, ending with a separator.
-    const wxString& path() const { return dir_path; }
-    // The folder's name as the listing reports it (no trailing separator).
-    const wxString& name() const { return dir_name; }
-    // Whether it holds a file named exactly "install.xml", case included: an entry of that name
-    // that is not a folder once links are followed, as wxDir's own match takes it.
-    bool holdsInstallFile() const { return install_file; }
-    // Whether the listing holds an entry of exactly this name, hidden ones included.
-    bool lists(const wxString& sName) const { return entries.count(sName) > 0; }
-
-private:
-    friend class DiskReader;
-    bool is_listed = false;
-    bool is_absent = false;
+    bool listed = false; // false when it does not exist, is no folder or is unreadable
+    bool absent = false; // a listing above it showed that it does not exist
+    // It holds a file named exactly "install.xml", case included: an entry of that name that is
+    // not a folder once links are followed, as wxDir's own match takes it.
     bool install_file = false;
-    wxString dir_path;
-    wxString dir_name;
-    std::unordered_set<wxString, wxStringHash, wxStringEqual> entries;
+    wxString path; // as it was read, ending with a separator
+    wxString name; // as the listing reports it, without a trailing separator
+    std::unordered_set<wxString, wxStringHash, wxStringEqual> entries; // hidden ones too
+
+    bool lists(const wxString& sName) const { return entries.count(sName) > 0; }
 };
 
 // Reads each folder at most once and keeps what it read. One reader serves one discovery or
@@ -47,11 +33,16 @@ private:
 class DiskReader
 {
 public:
-    DiskReader() { absent_folder.is_absent = true; }
+    DiskReader() { absent_folder.absent = true; }
 
     // The subfolders of `sDir` as wxDir lists them with wxDIR_DIRS: no hidden entries, links
     // followed, in the listing's order. Empty when it cannot be listed.
-    std::vector<wxString> subfolders(const wxString& sDir);
+    struct Subfolder
+    {
+        wxString name;
+        bool linked; // the entry is a link to a folder
+    };
+    std::vector<Subfolder> subfolders(const wxString& sDir);
 
     // The folder `sDir` (ending with a separator).
     const Folder& folder(const wxString& sDir);
@@ -64,6 +55,9 @@ private:
     std::unordered_map<wxString, Folder, wxStringHash, wxStringEqual> folders;
     Folder absent_folder;
 };
+
+// The path with every link resolved, as the kernel resolves it; empty when it does not exist.
+wxString resolvedPath(const wxString& sPath);
 
 // Whether `sDir` is a folder once links are followed.
 bool folderExists(const wxString& sDir);

@@ -186,8 +186,6 @@ std::string install_file_limits::libraryText(const char* sBytes, std::size_t nSi
     return text;
 }
 
-InstallParser::InstallParser(const std::string& sInstallFile) : install_file(sInstallFile) {}
-
 bool InstallParser::parse()
 {
     const auto clearLists = [this] {
@@ -243,24 +241,4 @@ wxArrayString requiredAddonsOf(const wxString& sInstallFile)
     parser.setQuiet(true);
     parser.parse();
     return parser.getRequiredAddons();
-}
-
-std::vector<FileInfo> InstallParser::getProjectFiles() const
-{
-    return project_files;
-}
-
-wxArrayString InstallParser::getRequiredAddons() const
-{
-    return required_addons;
-}
-
-wxArrayString InstallParser::getIncludeDirs() const
-{
-    return include_dirs;
-}
-
-wxArrayString InstallParser::getLinkLibs() const
-{
-    return link_libs;
 }

@@ -15,7 +15,7 @@
 class InstallParser
 {
 public:
-    explicit InstallParser(const std::string& sInstallFile);
+    explicit InstallParser(const std::string& sInstallFile) : install_file(sInstallFile) {}
 
     void setFile(const std::string& sInstallFile) { install_file = sInstallFile; }
     // Quiet, parse() writes nothing to the log: for reading requirements that the user did not
@@ -27,10 +27,10 @@ public:
     // refused, and then every list is empty. Never throws.
     bool parse();
 
-    std::vector<FileInfo> getProjectFiles() const;
-    wxArrayString getRequiredAddons() const;
-    wxArrayString getIncludeDirs() const;
-    wxArrayString getLinkLibs() const;
+    std::vector<FileInfo> getProjectFiles() const { return project_files; }
+    wxArrayString getRequiredAddons() const { return required_addons; }
+    wxArrayString getIncludeDirs() const { return include_dirs; }
+    wxArrayString getLinkLibs() const { return link_libs; }
 
 private:
     std::string install_file;

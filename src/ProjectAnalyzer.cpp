@@ -13,17 +13,6 @@
 
 namespace
 {
-// The project's folder with one separator after it, so that joining it with a relative path
-// gives exactly one separator between them.
-wxString projectFolder(const cbProject& project)
-{
-    wxString path = project.GetBasePath();
-    const wxString sep = pathSeparator();
-    while (path.length() > 1 && path.EndsWith(sep))
-        path.RemoveLast();
-    return path + sep;
-}
-
 // Walks the project's files, reading each folder once: a folder's listing says whether it is an
 // addon and which names below it are folders at all. The files of one folder share the walk up
 // to their own name, which is kept once per folder.
@@ -92,12 +81,12 @@ private:
     // The entry of an addon folder, made once; null for any other folder.
     const AddonFile* entryFor(const wxString& sName, const Folder& folder)
     {
-        if (!folder.holdsInstallFile())
+        if (!folder.install_file)
             return nullptr;
         const auto known = addon_entries.find(&folder);
         if (known != addon_entries.end())
             return known->second;
-        entries.push_back(AddonFile{sName, folder.name(), folder.name() + sep + installFileName()});
+        entries.push_back(AddonFile{sName, folder.name, folder.name + sep + installFileName()});
         return addon_entries[&folder] = &entries.back();
     }
 
@@ -132,7 +121,7 @@ void ProjectAnalyzer::walk(cbProject* pProject, const EntrySink& sink)
     if (file_count > project_analyzer_limits::max_files)
         return;
 
-    Walk walk(projectFolder(*pProject));
+    Walk walk(withSeparator(pProject->GetBasePath()));
     for (int i = 0; i < file_count; ++i)
         if (const ProjectFile* project_file = pProject->GetFile(i))
             walk.file(project_file->GetBaseName(), sink);

@@ -31,14 +31,13 @@ inline wxString pathSeparator()
     return wxString(wxFileName::GetPathSeparator(wxPATH_NATIVE));
 }
 
-// What wxFileName(sPath).GetFullPath() gives back. On Unix, where the plug-in runs, the file name
-// object changes a path only by collapsing repeated separators, so a path without "//" is its own
-// answer and is spared the object's splitting and joining (a few microseconds per path).
-inline wxString normalisedPath(const wxString& sPath)
+// The folder with one separator after it, so that joining it with a relative path gives
+// exactly one separator between them.
+inline wxString withSeparator(wxString sDir)
 {
-    if (sPath.find(_T("//")) == wxString::npos)
-        return sPath;
-    return wxFileName(sPath).GetFullPath();
+    while (sDir.length() > 1 && sDir.EndsWith(pathSeparator()))
+        sDir.RemoveLast();
+    return sDir.EndsWith(pathSeparator()) ? sDir : sDir + pathSeparator();
 }
 
 // The file that makes a directory an addon.

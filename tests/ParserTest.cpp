@@ -385,30 +385,3 @@ TEST(ParserLimits, FilesAboveTheSizeBoundAreRefusedUnread)
     bytes.insert(head.size(), " ");
     expectRefused(parseFile(temp.write("over-bound.xml", bytes)), refused_unloadable);
 }
-
-// Removal matches listed paths in the file name object's normal form, which normalisedPath
-// gives without building the object for most paths: every short path over the characters that
-// mean something to the object, and longer ones of the kinds install files hold, come out alike.
-TEST(ListedPaths, NormalFormIsWhatTheFileNameObjectGives)
-{
-    std::vector<wxString> paths{
-        _T("../../../addons/alpha/src/alphaView.cpp"), _T("./src/./a.cpp"), _T("src/../b.h"),
-        _T("/usr/include/x.h"), _T("src/"), _T("src//a.cpp"), _T("//server/share/a.c"),
-        _T("src/a.cpp//"), _T("~/a.cpp"), _T("~user/b.c"), _T("src/.hidden.cpp"), _T("file."),
-        _T("archive.tar.gz"), _T("a\\b\\c.cpp"), _T("C:\\dir\\f.c"), _T("C:/dir/f.c"),
-        _T("dir with space/f i.cpp"), wxString::FromUTF8("\xc3\xbcn\xc3\xaf/\xd1\x84.cpp"),
-        _T("a/..."), _T("a/b/.."), _T("a/b/.")};
-    const wxString alphabet = _T("a./~\\: ") + wxString::FromUTF8("\xc3\xa9");
-    std::vector<wxString> shorter{wxString()};
-    for (int length = 1; length <= 6; ++length)
-    {
-        std::vector<wxString> longer;
-        for (const wxString& path : shorter)
-            for (const wxUniChar c : alphabet)
-                longer.push_back(path + c);
-        paths.insert(paths.end(), longer.begin(), longer.end());
-        shorter.swap(longer);
-    }
-    for (const wxString& path : paths)
-        ASSERT_EQ(normalisedPath(path), wxFileName(path).GetFullPath()) << path;
-}
