@@ -41,6 +41,22 @@ bool applies(const Entry& entry, bool isLibrary)
     return !isLibrary || (entry.compiler && entry.compiler->find("codeblocks") != std::string::npos);
 }
 
+// The name the IDE stores for a listed path: without "." steps and doubled separators, and a
+// ".." takes out the folder before it.
+std::string storedName(const std::string& listed)
+{
+    std::vector<std::string> parts;
+    for (const std::string& part : split(listed))
+        if (part == ".." && !parts.empty() && parts.back() != "..")
+            parts.pop_back();
+        else if (!part.empty() && part != ".")
+            parts.push_back(part);
+    std::string name;
+    for (const std::string& part : parts)
+        name += (name.empty() ? "" : "/") + part;
+    return name;
+}
+
 std::string joined(const std::vector<std::string>& items)
 {
     std::string text;
@@ -83,6 +99,11 @@ std::string resolve(const std::string& base, const std::string& relative)
 World::World(std::vector<Tree> oTrees, Project start, std::string projectDir)
     : trees(std::move(oTrees)), state(std::move(start)), project_dir(std::move(projectDir))
 {
+    // The IDE stores a project's units as it stores added files.
+    std::set<std::string> stored;
+    for (const std::string& unit : state.units)
+        stored.insert(storedName(unit));
+    state.units = std::move(stored);
 }
 
 // A unit belongs to the addon of each folder on its path, from the first component that
@@ -227,16 +248,15 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
         outcome.added.push_back(name);
         const Addon& addon = *trees[current].find(name);
         for (const std::string& file : addon.files)
-            files += state.units.insert(file).second ? 1 : 0;
-        // Each library goes in front, unless the project linked it before this addon came:
-        // a library listed twice by one install file goes in twice.
+            files += state.units.insert(storedName(file)).second ? 1 : 0;
+        // The libraries of one confirm form one block in front of the link options, in the
+        // order the addons are applied and each addon's in its listed order. A library goes in
+        // unless the project linked it before this addon came: one listed twice by one install
+        // file goes in twice.
         const std::vector<std::string> before = state.link_options;
         for (const Entry& lib : addon.libs)
             if (applies(lib, true) && !contains(before, lib.text))
-            {
-                state.link_options.insert(state.link_options.begin(), lib.text);
-                ++link_options;
-            }
+                state.link_options.insert(state.link_options.begin() + link_options++, lib.text);
         // The project ignores an include directory it already has.
         for (const Entry& dir : addon.includes)
             if (applies(dir, false) && !contains(state.include_dirs, dir.text))
@@ -250,12 +270,13 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
     }
 
     // Removing, after adding: the units whose stored path the install file (of the location
-    // the dialog opened on) lists. Include directories, link options and required addons stay.
+    // the dialog opened on) lists, in whatever spelling. Include directories, link options and
+    // required addons stay.
     const std::size_t units_before = state.units.size();
     for (const std::string& name : removed)
         if (const Addon* addon = trees[opened].find(name))
             for (const std::string& file : addon->files)
-                state.units.erase(file);
+                state.units.erase(storedName(file));
 
     outcome.removed = removed.size();
     const std::string title = "ex1";

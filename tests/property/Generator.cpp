@@ -44,11 +44,14 @@ Addon makeAddon(Random& random, const std::string& name, const std::string& pref
     Addon addon;
     addon.name = name;
     const std::string own = prefix + "addons/" + name + "/";
+    // Another spelling of the same relative name, as install files are written by hand.
+    const std::vector<std::string> spellings{"./" + own, prefix + "addons//" + name + "/",
+                                             own + "src/../", own + "./"};
     for (std::size_t f = random.below(5); f > 0; --f)
     {
         const int kind = static_cast<int>(random.below(10));
         if (kind < 7)
-            addon.files.push_back(own + "src/" + random.pick(file_names));
+            addon.files.push_back((random.chance(20) ? random.pick(spellings) : own) + "src/" + random.pick(file_names));
         else if (kind < 9)
             addon.files.push_back(prefix + "shared/" + random.pick(file_names)); // shared by addons
         else
@@ -58,13 +61,19 @@ Addon makeAddon(Random& random, const std::string& name, const std::string& pref
     for (std::size_t i = random.below(3); i > 0; --i)
         addon.includes.push_back(Entry{random.chance(70) ? own + "src" : prefix + "shared",
                                        random.maybe(systems, 30), std::nullopt});
-    const std::vector<std::string> compilers{"codeblocks", "mingw,codeblocks", "vs", "CodeBlocks"};
-    for (std::size_t l = random.below(4); l > 0; --l)
-        addon.libs.push_back(Entry{random.chance(40) ? "-l" + name : random.pick(lib_names),
-                                   random.maybe(systems, 25), random.maybe(compilers, 85)});
     // Requirements: other addons, itself, names nobody has, names only another tree has.
     for (std::size_t r = random.below(4); r > 0; --r)
         addon.requires_addons.push_back(random.chance(85) ? random.pick(names) : random.pick(addon_names) + "_x");
+    // Libraries: its own, common ones, and those of the addons it requires, which it depends on.
+    const std::vector<std::string> compilers{"codeblocks", "mingw,codeblocks", "vs", "CodeBlocks"};
+    for (std::size_t l = random.below(4); l > 0; --l)
+    {
+        const std::size_t kind = random.below(10);
+        const std::string lib = kind < 4                                             ? "-l" + name
+                                : kind < 7 || addon.requires_addons.empty() ? random.pick(lib_names)
+                                                                            : "-l" + random.pick(addon.requires_addons);
+        addon.libs.push_back(Entry{lib, random.maybe(systems, 25), random.maybe(compilers, 85)});
+    }
     return addon;
 }
 
