@@ -77,21 +77,16 @@ protected:
     Compiler* CreateCopy() override { return nullptr; }
 };
 
-// Registers it for one scope; the factory owns it meanwhile and deletes it on removal.
+// Registers it for one scope as the factory's only compiler; the factory owns it meanwhile and
+// makes it the default, which every project then built reads. Removing that one compiler would
+// leave the default pointing at it once deleted: unregistering them all forgets the default too.
 class CompilerRegistration
 {
 public:
-    explicit CompilerRegistration(Compiler* compiler)
-        : compiler(compiler)
-    {
-        CompilerFactory::RegisterCompiler(compiler);
-    }
-    ~CompilerRegistration() { CompilerFactory::RemoveCompiler(compiler); }
+    explicit CompilerRegistration(Compiler* compiler) { CompilerFactory::RegisterCompiler(compiler); }
+    ~CompilerRegistration() { CompilerFactory::UnregisterCompilers(); }
     CompilerRegistration(const CompilerRegistration&) = delete;
     CompilerRegistration& operator=(const CompilerRegistration&) = delete;
-
-private:
-    Compiler* const compiler;
 };
 
 class ProjectChangeTest : public ::testing::Test
@@ -403,7 +398,7 @@ TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWh
         addon(_T("gen"), {{source, c.generated}, {}, {}, {}});
         cbProject* project = open({_T("main.cpp")});
         ASSERT_NE(project, nullptr);
-        ASSERT_EQ(CompilerFactory::GetCompiler(_T("gcc")), nullptr);
+        ASSERT_EQ(CompilerFactory::GetCompilersCount(), 0u);
         const CompilerRegistration gcc(new GeneratingCompiler(c.pattern));
         confirm({_T("gen")});
         const ProjectFile* added = project->GetFileByFilename(source);
