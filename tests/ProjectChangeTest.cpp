@@ -11,14 +11,10 @@
 #include <cbproject.h>
 #include <compiler.h>
 #include <compilerfactory.h>
-#include <configmanager.h>
-#include <manager.h>
 #include <projectmanager.h>
 
 #include "AddonNames.h"
-#include "DiskFixture.h"
-#include "PluginRun.h"
-#include "SdkHarness.h"
+#include "SdkTest.h"
 
 namespace
 {
@@ -89,23 +85,14 @@ public:
     CompilerRegistration& operator=(const CompilerRegistration&) = delete;
 };
 
-class ProjectChangeTest : public ::testing::Test
+class ProjectChangeTest : public PluginSdkTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(run::attachedPlugin(), nullptr);
+        PluginSdkTest::SetUp();
         fixture::makeBriskenTree(tree.path(), {});
-        Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
-        harness::clearModalAnswer();
-        harness::setTargetAnswer(nullptr);
-        harness::clearLog();
-    }
-    void TearDown() override
-    {
-        harness::clearModalAnswer();
-        harness::setTargetAnswer(nullptr);
-        fixture::closeProjects();
+        cfg()->Write(_T("bk_dir"), tree.path(), false);
     }
 
     void addon(const wxString& name, const Install& install)
@@ -147,8 +134,6 @@ protected:
         }
         return fixture::readProject(cbp());
     }
-
-    fixture::TempDir tree;
 };
 
 } // namespace
