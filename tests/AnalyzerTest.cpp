@@ -6,23 +6,21 @@
 #include <projectmanager.h>
 
 #include "AddonNames.h"
-#include "DiskFixture.h"
 #include "ProjectAnalyzer.h"
-#include "SdkHarness.h"
+#include "SdkTest.h"
 
 namespace
 {
 using Lines = std::vector<wxString>;
 
-class AnalyzerTest : public ::testing::Test
+class AnalyzerTest : public SdkTest
 {
 protected:
     void SetUp() override
     {
+        SdkTest::SetUp();
         fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta")});
-        harness::clearLog();
     }
-    void TearDown() override { fixture::closeProjects(); }
 
     // A project in apps/demos/ex1 of the tree, three folders below the tree's base.
     cbProject* open(const std::vector<wxString>& units, const wxString& name = _T("ex1"))
@@ -39,8 +37,6 @@ protected:
         analyzer.analyze(pProject);
         return analyzer.getUsedAddons();
     }
-
-    fixture::TempDir tree;
 };
 } // namespace
 

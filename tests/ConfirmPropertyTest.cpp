@@ -16,14 +16,10 @@
 #include <wx/dialog.h>
 
 #include <cbproject.h>
-#include <configmanager.h>
-#include <manager.h>
 #include <projectmanager.h>
 
 #include "DialogControls.h"
-#include "DiskFixture.h"
-#include "PluginRun.h"
-#include "SdkHarness.h"
+#include "SdkTest.h"
 #include "property/ConfirmModel.h"
 #include "property/Generator.h"
 
@@ -204,17 +200,7 @@ void check(std::uint64_t seed, Tally& tally)
                   << generate::describe(smallest);
 }
 
-class ConfirmProperty : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_NE(run::attachedPlugin(), nullptr);
-        harness::clearModalAnswer();
-        harness::setTargetAnswer(nullptr);
-    }
-    void TearDown() override { fixture::closeProjects(); }
-};
+using ConfirmProperty = PluginSdkTest;
 } // namespace
 
 TEST_F(ConfirmProperty, EveryRoundLeavesTheProjectAndTheReportTheModelPredicts)

@@ -6,12 +6,9 @@
 #include <wx/statbox.h>
 #include <wx/textctrl.h>
 
-#include <configmanager.h>
-#include <manager.h>
-
 #include "AddonDialog.h"
 #include "DialogControls.h"
-#include "SdkHarness.h"
+#include "SdkTest.h"
 
 namespace
 {
@@ -28,22 +25,9 @@ wxCheckListBox* listOf(AddonDialog& dlg, const std::vector<wxString>& names)
     return list;
 }
 
-class DialogTest : public ::testing::Test
+class DialogTest : public SdkTest
 {
 protected:
-    void SetUp() override
-    {
-        cfg()->UnSet(_T("bk_dir"));
-        harness::clearLog();
-        harness::clearModalAnswer();
-    }
-    void TearDown() override
-    {
-        harness::clearModalAnswer();
-        cfg()->UnSet(_T("bk_dir"));
-    }
-    static ConfigManager* cfg() { return Manager::Get()->GetConfigManager(_T("brisken")); }
-
     static int runAndPress(AddonDialog& dlg, wxWindowID nID)
     {
         harness::setModalAnswer(harness::pressButton(nID));

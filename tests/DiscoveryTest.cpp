@@ -6,36 +6,33 @@
 
 #include <unistd.h>
 
-#include <configmanager.h>
-#include <manager.h>
-
 #include "AddonDialog.h"
 #include "AddonNames.h"
 #include "DialogControls.h"
-#include "DiskFixture.h"
-#include "SdkHarness.h"
+#include "SdkTest.h"
 
 namespace
 {
 using Lines = std::vector<wxString>;
 
-
-class DiscoveryTest : public ::testing::Test
+class DiscoveryTest : public SdkTest
 {
 protected:
     void SetUp() override
     {
-        Manager::Get()->GetConfigManager(_T("brisken"))->UnSet(_T("bk_dir"));
-        harness::clearModalAnswer();
+        SdkTest::SetUp();
         dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(),
                                             _T("Brisken Addon Plugin"));
         harness::clearLog();
     }
-    void TearDown() override { dlg.reset(); }
+    void TearDown() override
+    {
+        dlg.reset();
+        SdkTest::TearDown();
+    }
 
     wxString addonsDir() const { return tree / _T("addons/"); }
 
-    fixture::TempDir tree;
     std::unique_ptr<AddonDialog> dlg;
 };
 } // namespace

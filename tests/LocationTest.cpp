@@ -9,14 +9,10 @@
 #include <wx/ffile.h>
 #include <wx/msgdlg.h>
 
-#include <configmanager.h>
-#include <manager.h>
-
 #include "AddonDialog.h"
 #include "AddonNames.h"
 #include "DialogControls.h"
-#include "DiskFixture.h"
-#include "SdkHarness.h"
+#include "SdkTest.h"
 
 namespace
 {
@@ -27,28 +23,19 @@ const wxString wrong_location_message =
     _T("Please select the 'base' directory where you unpakked Brisken.\n")
     _T("This directory contains the addons, libs, apps, etc. directories.");
 
-ConfigManager* cfg()
-{
-    return Manager::Get()->GetConfigManager(_T("brisken"));
-}
-
-class LocationTest : public ::testing::Test
+class LocationTest : public SdkTest
 {
 protected:
     void SetUp() override
     {
-        cfg()->UnSet(_T("bk_dir"));
+        SdkTest::SetUp();
         fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta"), _T("gamma")});
         fixture::makeBriskenTree(other.path(), {_T("alpha"), _T("delta")});
-        harness::clearLog();
-        harness::clearModalAnswer();
     }
     void TearDown() override
     {
         dlg.reset();
-        fixture::closeProjects();
-        harness::clearModalAnswer();
-        cfg()->UnSet(_T("bk_dir"));
+        SdkTest::TearDown();
     }
 
     // The project apps/demos/ex1 of the first tree, using these addons of that tree.
@@ -78,7 +65,6 @@ protected:
         harness::clearModalAnswer();
     }
 
-    fixture::TempDir tree;
     fixture::TempDir other;
     std::unique_ptr<AddonDialog> dlg;
 };
@@ -157,7 +143,7 @@ TEST_F(LocationTest, TheNextDialogOpensOnTheAcceptedLocation)
     pickLocation(other.path());
     dlg.reset();
     harness::clearLog();
-    dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+    openDialog(wxString());
     EXPECT_EQ(controls::locationField(dlg.get()), other.path());
     EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), other / _T("addons/")}));
 }

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +12,7 @@
 #include <tinyxml.h>
 
 #include "InstallParser.h"
+#include "TempFiles.h"
 #include "TreeShape.h"
 
 // Readable wide strings in test failures.
@@ -33,44 +31,10 @@ void capture(const wxString& sLine)
     captured.push_back(sLine);
 }
 
-std::string fixture(const std::string& name)
+std::string dataFile(const std::string& name)
 {
     return std::string(BRISKEN_TEST_DATA) + "/install/" + name;
 }
-
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A folder of its own for files that a test writes, removed with everything in it.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        char name[] = "/tmp/brisken-parser-XXXXXX";
-        if (::mkdtemp(name))
-            path = name;
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string write(const std::string& name, const std::string& bytes) const
-    {
-        const std::string file = path + "/" + name;
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
-    }
-    std::string path;
-};
 
 // What one parse gave: its result, the four lists and the log lines it wrote.
 struct Parsed
@@ -95,10 +59,10 @@ Parsed readWith(InstallParser& parser)
     return parsed;
 }
 
-Parsed parseFile(const std::string& path)
+Parsed parseFile(const wxString& path)
 {
     InstallParser parser("");
-    parser.setFile(path);
+    parser.setFile(std::string(path.utf8_str()));
     return readWith(parser);
 }
 
@@ -127,15 +91,14 @@ const wxString no_includes = "No includes dir found.";
 
 TEST(ParserLoading, UnreadableOrMalformedFilesAreNotLoaded)
 {
-    const TempDir temp;
-    ASSERT_FALSE(temp.path.empty());
-    ASSERT_EQ(::mkfifo((temp.path + "/fifo.xml").c_str(), 0600), 0);
-    const std::string unreadable = temp.write("unreadable.xml", readBytes(fixture("full.xml")));
+    const fixture::TempDir temp;
+    ASSERT_FALSE(temp.path().empty());
+    ASSERT_EQ(::mkfifo((temp / "fifo.xml").utf8_str(), 0600), 0);
+    const std::string unreadable(temp.write("unreadable.xml", fixture::readFile(dataFile("full.xml"))).utf8_str());
     ASSERT_EQ(::chmod(unreadable.c_str(), 0), 0);
-    for (const std::string& path :
-         {std::string(), fixture("missing.xml"), fixture("empty.xml"), fixture("malformed.xml"),
-          temp.path, temp.path + "/fifo.xml", std::string("/dev/zero"),
-          ::geteuid() == 0 ? fixture("malformed.xml") : unreadable})
+    for (const wxString& path : std::initializer_list<wxString>{
+             std::string(), dataFile("missing.xml"), dataFile("empty.xml"), dataFile("malformed.xml"),
+             temp.path(), temp / "fifo.xml", "/dev/zero", ::geteuid() == 0 ? dataFile("malformed.xml") : unreadable})
     {
         SCOPED_TRACE(path);
         expectRefused(parseFile(path), refused_unloadable);
@@ -143,14 +106,14 @@ TEST(ParserLoading, UnreadableOrMalformedFilesAreNotLoaded)
     for (const char* name : {"wrong_root.xml", "declaration_only.xml"})
     {
         SCOPED_TRACE(name);
-        expectRefused(parseFile(fixture(name)), refused_unformatted);
+        expectRefused(parseFile(dataFile(name)), refused_unformatted);
     }
 }
 
 TEST(ParserLoading, EveryParseStartsFromEmptyListsAndNeverChangesTheFile)
 {
-    const TempDir temp;
-    const std::string copy = temp.write("install.xml", readBytes(fixture("full.xml")));
+    const fixture::TempDir temp;
+    const std::string copy(temp.write("install.xml", fixture::readFile(dataFile("full.xml"))).utf8_str());
     struct stat before{};
     ASSERT_EQ(::stat(copy.c_str(), &before), 0);
 
@@ -166,13 +129,13 @@ TEST(ParserLoading, EveryParseStartsFromEmptyListsAndNeverChangesTheFile)
     EXPECT_EQ(full.libs, Lines({"../../../addons/alpha/libs/linux/libalpha.a"}));
     EXPECT_EQ(full.required, Lines({"beta"}));
 
-    parser.setFile(fixture("missing.xml"));
+    parser.setFile(dataFile("missing.xml"));
     expectRefused(readWith(parser), refused_unloadable);
     parser.setFile(copy);
     EXPECT_EQ(readWith(parser).files, full.files);
-    parser.setFile(fixture("wrong_root.xml"));
+    parser.setFile(dataFile("wrong_root.xml"));
     expectRefused(readWith(parser), refused_unformatted);
-    parser.setFile(fixture("bare.xml"));
+    parser.setFile(dataFile("bare.xml"));
     const Parsed bare = readWith(parser);
     EXPECT_TRUE(bare.ok);
     EXPECT_TRUE(bare.files.empty() && bare.libs.empty() && bare.includes.empty() && bare.required.empty());
@@ -181,7 +144,7 @@ TEST(ParserLoading, EveryParseStartsFromEmptyListsAndNeverChangesTheFile)
 
     struct stat after{};
     ASSERT_EQ(::stat(copy.c_str(), &after), 0);
-    EXPECT_EQ(readBytes(copy), readBytes(fixture("full.xml")));
+    EXPECT_EQ(fixture::readFile(copy), fixture::readFile(dataFile("full.xml")));
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
 }
@@ -236,7 +199,7 @@ TEST(ParserSections, EachSectionIsReadByItsRules)
     for (const Case& row : cases)
     {
         SCOPED_TRACE(row.fixture);
-        const Parsed parsed = parseFile(fixture(row.fixture));
+        const Parsed parsed = parseFile(dataFile(row.fixture));
         EXPECT_TRUE(parsed.ok);
         EXPECT_EQ(parsed.files, row.files);
         EXPECT_EQ(parsed.includes, row.includes);
@@ -251,7 +214,7 @@ TEST(ParserText, WhiteSpaceIsCondensedForInstallFilesWhateverTheIdeSet)
     // The IDE reads its own files without condensing white space; that process-wide setting
     // of the library stays the IDE's.
     TiXmlBase::SetCondenseWhiteSpace(false);
-    EXPECT_EQ(parseFile(fixture("odd_folders.xml")).files.front(), "kept/with many spaces.cpp");
+    EXPECT_EQ(parseFile(dataFile("odd_folders.xml")).files.front(), "kept/with many spaces.cpp");
     EXPECT_FALSE(TiXmlBase::IsWhiteSpaceCondensed());
     TiXmlBase::SetCondenseWhiteSpace(true);
 }
@@ -262,7 +225,7 @@ TEST(ParserText, BytesThatAreNotUtf8AreReadAsLatin1AndNeverLost)
     for (const char* name : {"utf8.xml", "latin1.xml"})
     {
         SCOPED_TRACE(name);
-        const Parsed parsed = parseFile(fixture(name));
+        const Parsed parsed = parseFile(dataFile(name));
         EXPECT_TRUE(parsed.ok);
         EXPECT_EQ(parsed.files, files);
         EXPECT_EQ(parsed.required, Lines({wxString::FromUTF8("b\xc3\xa9ta")}));
@@ -271,7 +234,7 @@ TEST(ParserText, BytesThatAreNotUtf8AreReadAsLatin1AndNeverLost)
 
     // Without a declaration the library keeps the bytes as well; a stray byte after valid
     // UTF-8 must not empty the entry either.
-    const TempDir temp;
+    const fixture::TempDir temp;
     const Parsed bare = parseFile(temp.write(
         "install.xml", "<install><add><src><folder name=\"f\"><file>a\xe9</file><file>\xc3\xa9\xff</file>"
                        "</folder></src></add></install>"));
@@ -281,7 +244,7 @@ TEST(ParserText, BytesThatAreNotUtf8AreReadAsLatin1AndNeverLost)
 
 TEST(ParserText, CarriageReturnsAndNulBytesAreTreatedAsWhenTheLibraryLoadsTheFile)
 {
-    const TempDir temp;
+    const fixture::TempDir temp;
     const Parsed crlf = parseFile(temp.write(
         "crlf.xml", "<install>\r\n<add><src><folder name=\"f\">\r\n<file><![CDATA[a\r\nb\rc]]></file>"
                     "</folder></src></add></install>\r\n"));
@@ -331,7 +294,7 @@ std::string nested(std::size_t depth)
 TEST(ParserLimits, FilesAreReadUpToTheBoundsThatKeepTheLibrarySafe)
 {
     using namespace install_file_limits;
-    const TempDir temp;
+    const fixture::TempDir temp;
     // A real install file of 5000 source files, then the bounds themselves.
     const Parsed large = parseFile(temp.write("large.xml", installFile(5000)));
     EXPECT_TRUE(large.ok);
@@ -374,7 +337,7 @@ TEST(ParserLimits, TheBoundsHoldWhereTagsHideInsideOtherText)
 
 TEST(ParserLimits, FilesAboveTheSizeBoundAreRefusedUnread)
 {
-    const TempDir temp;
+    const fixture::TempDir temp;
     const std::string head = "<install><requires>beta</requires>";
     const std::string tail = "</install>";
     std::string bytes = head + std::string(install_file_limits::max_bytes - head.size() - tail.size(), ' ') + tail;

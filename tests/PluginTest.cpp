@@ -4,14 +4,10 @@
 #include <wx/checklst.h>
 
 #include <cbplugin.h>
-#include <configmanager.h>
-#include <manager.h>
 #include <pluginmanager.h>
 #include <projectmanager.h>
 
-#include "DiskFixture.h"
-#include "PluginRun.h"
-#include "SdkHarness.h"
+#include "SdkTest.h"
 
 namespace
 {
@@ -22,18 +18,9 @@ cbPlugin* briskenPlugin()
 
 using Lines = std::vector<wxString>;
 
-class PluginTest : public ::testing::Test
+class PluginTest : public PluginSdkTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_NE(run::attachedPlugin(), nullptr);
-        Manager::Get()->GetConfigManager(_T("brisken"))->UnSet(_T("bk_dir"));
-        harness::clearLog();
-        harness::clearModalAnswer();
-    }
-    void TearDown() override { harness::clearModalAnswer(); }
-
     static int execute() { return static_cast<cbToolPlugin*>(briskenPlugin())->Execute(); }
 };
 
@@ -140,12 +127,11 @@ TEST_F(PluginTest, EveryRunBuildsANewDialogWithAFreshIdentifier)
 
 TEST_F(PluginTest, ConfirmingAsksTheProjectAgainWhichAddonsAreNew)
 {
-    fixture::TempDir tree;
     fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta")});
     ASSERT_NE(fixture::openProject(tree / _T("apps/demos/ex1/ex1.cbp"),
                                    {_T("../../../addons/beta/src/b.cpp"), _T("main.cpp")}),
               nullptr);
-    Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
+    cfg()->Write(_T("bk_dir"), tree.path(), false);
     harness::clearLog();
 
     harness::setModalAnswer(harness::pressButton(ok_id));
@@ -155,5 +141,4 @@ TEST_F(PluginTest, ConfirmingAsksTheProjectAgainWhichAddonsAreNew)
                      _T("Project title:ex1"), _T("OK clicked."), _T("total 2"),
                      _T("Project title:ex1")}));
     EXPECT_EQ(harness::treeRebuilds(), 1);
-    fixture::closeProjects();
 }

@@ -1,6 +1,7 @@
 #include "SdkHarness.h"
 
 #include "Shared.h"
+#include "TempFiles.h"
 
 #include <csignal>
 #include <cstdio>
@@ -199,7 +200,7 @@ bool makeHome()
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DATA_HOME");
     // Without the config folder the IDE asks in a modal box at shutdown.
-    return wxFileName::Mkdir(home_dir + _T("/.config/codeblocks"), 0755, wxPATH_MKDIR_FULL);
+    return fixture::makeDir(home_dir + _T("/.config/codeblocks"));
 }
 
 // A failed wx assertion would open a modal box that nobody answers: print it instead.
@@ -271,8 +272,7 @@ int targetQuestions() { return target_questions; }
 
 bool copyFile(const wxString& from, const wxString& to)
 {
-    const wxFileName target(to);
-    return wxFileName::Mkdir(target.GetPath(), 0755, wxPATH_MKDIR_FULL) && wxCopyFile(from, to);
+    return fixture::makeDir(wxFileName(to).GetPath()) && wxCopyFile(from, to);
 }
 
 cbPlugin* loadBriskenPlugin(bool withResourceArchive)

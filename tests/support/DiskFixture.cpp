@@ -1,8 +1,6 @@
 #include "DiskFixture.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,33 +52,6 @@ std::string escapeXml(const wxString& text)
     return escapeXml(utf8(text));
 }
 } // namespace
-
-TempDir::TempDir()
-{
-    char tmpl[] = "/tmp/brisken-tree-XXXXXX";
-    if (const char* made = mkdtemp(tmpl))
-        dir = wxString::FromUTF8(made);
-}
-
-TempDir::~TempDir()
-{
-    if (!dir.empty())
-        wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
-}
-
-bool makeDir(const wxString& path)
-{
-    return wxFileName::Mkdir(path, 0755, wxPATH_MKDIR_FULL);
-}
-
-bool writeFile(const wxString& path, const std::string& text)
-{
-    if (!makeDir(wxFileName(path).GetPath()))
-        return false;
-    std::ofstream out(std::string(path.utf8_str()), std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out);
-}
 
 void makeAddon(const wxString& addonsDir, const wxString& name)
 {

@@ -8,32 +8,12 @@
 #include <wx/string.h>
 
 #include "../property/ConfirmModel.h"
+#include "TempFiles.h"
 
 class cbProject;
 
 namespace fixture
 {
-// A fresh folder under /tmp, removed with everything in it when the object goes.
-class TempDir
-{
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const wxString& path() const { return dir; }
-    // The path of `relative` inside the folder.
-    wxString operator/(const wxString& relative) const { return dir + _T("/") + relative; }
-
-private:
-    wxString dir;
-};
-
-bool makeDir(const wxString& path);
-// Writes `text` (UTF-8) to `path`, creating its folders.
-bool writeFile(const wxString& path, const std::string& text = std::string());
-
 // A Brisken base folder: addons, apps and libs, and one addon folder with an install file
 // for each name.
 void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons);

@@ -1,0 +1,38 @@
+// Folders and files that a test writes, removed afterwards. Needs wxBase only, not the IDE:
+// the parser's tests use it as well as the tests that boot the IDE.
+#ifndef TEMP_FILES_H
+#define TEMP_FILES_H
+
+#include <string>
+
+#include <wx/string.h>
+
+namespace fixture
+{
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const wxString& path() const { return dir; }
+    // The path of `relative` inside the folder.
+    wxString operator/(const wxString& relative) const { return dir + _T("/") + relative; }
+    // Writes `bytes` to `relative` inside the folder and returns the file's path.
+    wxString write(const wxString& relative, const std::string& bytes) const;
+
+private:
+    wxString dir;
+};
+
+bool makeDir(const wxString& path);
+// Writes `bytes` to `path` as they are, creating its folders.
+bool writeFile(const wxString& path, const std::string& bytes = std::string());
+// The bytes of a file; empty when it cannot be read.
+std::string readFile(const wxString& path);
+} // namespace fixture
+
+#endif // TEMP_FILES_H
