@@ -8,12 +8,14 @@
 
 #include <exception>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include <cbproject.h>
 
 #include "AddonDialog.h"
+#include "DiskReader.h"
 #include "InstallParser.h"
 
 namespace
@@ -139,10 +141,10 @@ void applyInstall(const InstallParser& parser, ProjectManager& project_mng, cbPr
     added.include_dirs += static_cast<int>(project.GetIncludeDirs().GetCount() - include_count);
 }
 
-// The project's files that the listed paths name, each once: first by the name the project
-// stores, then, for a path listed in another spelling of it (a leading "./", a doubled
-// separator, "a/../a", a folder reached through a link), as the IDE looks a file up by its
-// full path, with the same resolution that stored it.
+// The project's files that the listed paths name, each once: by the name the project stores,
+// else, for a path listed in another spelling of it (a leading "./", a doubled separator,
+// "a/../a", a folder reached through a link), as the IDE looks a file up by its full path or
+// as the same file on disk.
 std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
 {
     std::vector<ProjectFile*> matched;
@@ -156,10 +158,18 @@ std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
             matched.push_back(project_file);
     }
     const wxString base = withSeparator(project.GetBasePath());
+    std::unordered_map<wxString, ProjectFile*, wxStringHash, wxStringEqual> on_disk; // when needed
     for (const wxString& path : listed)
     {
-        ProjectFile* project_file =
-            project.GetFileByFilename(wxFileName(path).IsAbsolute() ? path : base + path, false);
+        const wxString full = wxFileName(path).IsAbsolute() ? path : base + path;
+        ProjectFile* project_file = project.GetFileByFilename(full, false);
+        // The IDE does not resolve every spelling the same way: the file on disk decides.
+        const wxString file = project_file ? wxString() : resolvedPath(full);
+        for (int k = 0; !file.empty() && on_disk.empty() && k < project.GetFilesCount(); ++k)
+            if (ProjectFile* stored = project.GetFile(k))
+                on_disk.emplace(resolvedPath(stored->file.GetFullPath()), stored);
+        if (!file.empty() && on_disk.count(file))
+            project_file = on_disk[file];
         if (project_file && seen.insert(project_file).second)
             matched.push_back(project_file);
     }

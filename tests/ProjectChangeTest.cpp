@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
+
+#include <unistd.h>
 
 #include <wx/filename.h>
 
@@ -197,22 +200,22 @@ TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
                               {_T("beta")}};
     const Install asked_beta{{_T("../../../addons/beta/b1.cpp"), _T("../../../addons/beta/b2.cpp")}, {}, {}, {}};
     const Example examples[] = {
-        // Each addon's libraries go in front, in reverse order; a required addon comes after the
-        // addon that requires it, so its libraries end up further in front.
+        // The libraries of one confirm go in front as one block: an addon's in the order listed,
+        // then those of the addons it requires, as the linker reads archives.
         {"ATickedAddonBringsWhatItRequiresDepthFirst",
          {{_T("alpha"), alpha_install}, {_T("beta"), beta_install}, {_T("delta"), delta_install}},
          {{_T("main.cpp")}, {_T("-lexisting")}, {}},
          {_T("alpha")}, {}, {_T("alpha"), _T("beta"), _T("delta")},
          {{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
            _T("../../../addons/beta/src/b1.cpp"), _T("../../../addons/delta/d1.cpp"), _T("main.cpp")},
-          {_T("-ldelta"), _T("-lbeta"), _T("-lalpha2"), _T("-lalpha1"), _T("-lexisting")},
+          {_T("-lalpha1"), _T("-lalpha2"), _T("-lbeta"), _T("-ldelta"), _T("-lexisting")},
           {_T("../../../addons/alpha/src"), _T("../../../addons/beta/src"), _T("../../../addons/delta")}}},
         // One install file may list a library twice on purpose: that stays as written.
         {"LibrariesTheProjectAlreadyLinksAreNotInsertedAgain",
          {{_T("alpha"), {{}, {_T("../../../addons/alpha/inc")}, {_T("-lz"), _T("-lnew"), _T("-lz2"), _T("-lz2")}, {}}}},
          {{_T("main.cpp")}, {_T("-lz"), _T("-O1")}, {_T("../../../addons/alpha/inc")}},
          {_T("alpha")}, {}, {_T("alpha")},
-         {{_T("main.cpp")}, {_T("-lz2"), _T("-lz2"), _T("-lnew"), _T("-lz"), _T("-O1")},
+         {{_T("main.cpp")}, {_T("-lnew"), _T("-lz2"), _T("-lz2"), _T("-lz"), _T("-O1")},
           {_T("../../../addons/alpha/inc")}}},
         // The IDE stores a project file relative to the project, with a folder-and-back inside
         // the path taken out: the absolute one as ../../../addons/odd/abs.cpp and up.cpp without
@@ -243,17 +246,18 @@ TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
          {{_T("../../../addons/beta/b1.cpp @Release"), _T("../../../addons/beta/b2.cpp @Release"), _T("main.cpp")},
           {_T("-la")}, {_T("../../../addons/alpha")}},
          2, {{}, {0}}},
-        // Src/a.cpp differs in case and c.cpp is listed in another form: both stay.
-        {"UntickingRemovesExactlyTheListedFilesAsStored",
-         {{_T("alpha"), {{_T("../../../addons/alpha/src/a.cpp"), _T("../../../addons/alpha/src/b.cpp"),
-                          _T("../../../addons/alpha/src/notInProject.cpp"), _T("./../../../addons/alpha/c.cpp")},
+        // Paths listed in another spelling of a stored name find it; Src/a.cpp differs in case
+        // and lib/c.cpp is not listed: both stay.
+        {"UntickingRemovesTheListedFilesInAnySpellingAndNoOther",
+         {{_T("alpha"), {{_T("../../../addons/alpha/src/a.cpp"), _T("../../../addons/alpha//src/b.cpp"),
+                          _T("../../../addons/alpha/src/notInProject.cpp"), _T("./../../../addons/alpha/c.cpp"),
+                          _T("../../../addons/alpha/lib/../src/d.cpp")},
                          {}, {}, {}}}},
          {{_T("main.cpp"), _T("../../../addons/alpha/src/a.cpp"), _T("../../../addons/alpha/lib/c.cpp"),
            _T("../../../addons/alpha/src/b.cpp"), _T("../../../addons/alpha/Src/a.cpp"),
-           _T("../../../addons/alpha/c.cpp")}, {}, {}},
+           _T("../../../addons/alpha/c.cpp"), _T("../../../addons/alpha/src/d.cpp")}, {}, {}},
          {}, {_T("alpha")}, {},
-         {{_T("../../../addons/alpha/Src/a.cpp"), _T("../../../addons/alpha/c.cpp"),
-           _T("../../../addons/alpha/lib/c.cpp"), _T("main.cpp")}, {}, {}}},
+         {{_T("../../../addons/alpha/Src/a.cpp"), _T("../../../addons/alpha/lib/c.cpp"), _T("main.cpp")}, {}, {}}},
         {"AddingRunsBeforeRemovingSoASharedFileEndsRemoved",
          {{_T("gamma"), {{_T("../../../addons/gamma/g.cpp"), _T("../../../shared/common.cpp")}, {}, {}, {}}},
           {_T("beta"), {{_T("../../../addons/beta/b.cpp"), _T("../../../shared/common.cpp")}, {}, {}, {}}}},
@@ -291,7 +295,7 @@ TEST_F(ProjectChangeTest, AnUnreadableInstallFileAddsNothingAndTheOthersGoOn)
     EXPECT_EQ(file.unitNames(),
               (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
                      _T("../../../addons/beta/b.cpp"), _T("main.cpp")}));
-    EXPECT_EQ(file.link_options, (Lines{_T("-lb"), _T("-lalpha2"), _T("-lalpha1")}));
+    EXPECT_EQ(file.link_options, (Lines{_T("-lalpha1"), _T("-lalpha2"), _T("-lb")}));
 }
 
 TEST_F(ProjectChangeTest, WithoutAProjectNothingIsAddedAndTheTreeIsRebuilt)
@@ -355,4 +359,76 @@ TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWh
         EXPECT_EQ(saved().unitNames(), (Lines{_T("main.cpp")}));
         fixture::closeProjects();
     }
+}
+
+// The linker reads static archives once, left to right: an archive must come before the ones it
+// calls into. Adding net, which requires base, and media, whose archives are listed in the order
+// they call each other, must give link options the linker can use.
+TEST_F(ProjectChangeTest, AProjectWithAddonsWhoseArchivesCallEachOtherStillLinks)
+{
+    const struct
+    {
+        const char* name;
+        const char* source;
+    } archives[] = {{"base", "int base() { return 40; }"},
+                    {"net", "int base(); int net() { return base() + 2; }"},
+                    {"codec", "int codec() { return 21; }"},
+                    {"media", "int codec(); int media() { return codec() * 2; }"}};
+    const wxString lib = tree / _T("libs/");
+    for (const auto& archive : archives)
+    {
+        const wxString name = wxString::FromUTF8(archive.name);
+        ASSERT_TRUE(fixture::writeFile(lib + name + _T(".cpp"), archive.source));
+        const wxString build = _T("cd '") + lib + _T("' && c++ -c ") + name + _T(".cpp && ar rcs lib") +
+                               name + _T(".a ") + name + _T(".o");
+        ASSERT_EQ(std::system(build.utf8_str()), 0) << build;
+    }
+    addon(_T("base"), {{_T("../../../addons/base/base.h")}, {_T("../../../addons/base")}, {_T("../../../libs/libbase.a")}, {}});
+    addon(_T("net"), {{_T("../../../addons/net/net.h")}, {_T("../../../addons/net")}, {_T("../../../libs/libnet.a")}, {_T("base")}});
+    addon(_T("media"), {{}, {}, {_T("../../../libs/libmedia.a"), _T("../../../libs/libcodec.a")}, {}});
+    ASSERT_TRUE(fixture::writeFile(tree / _T("addons/net/net.h"), "int net();\n"));
+    ASSERT_TRUE(fixture::writeFile(tree / _T("addons/base/base.h"), "int base();\n"));
+    ASSERT_TRUE(fixture::writeFile(tree / _T("apps/demos/ex1/main.cpp"),
+                                   "#include <cstdio>\n#include \"net.h\"\nint media();\n"
+                                   "int main() { std::printf(\"%d %d\\n\", net(), media()); }\n"));
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("net"), _T("media")});
+
+    // Built as the saved project says: its sources, include directories and link options in order.
+    const fixture::SavedProject file = saved();
+    wxString command = _T("cd '") + tree / _T("apps/demos/ex1") + _T("' && c++ -o prog");
+    for (const wxString& unit : file.unitNames())
+        if (unit.EndsWith(_T(".cpp")))
+            command << _T(" '") << unit << _T("'");
+    for (const wxString& dir : file.include_dirs)
+        command << _T(" -I'") << dir << _T("'");
+    for (const wxString& option : file.link_options)
+        command << _T(" '") << option << _T("'");
+    command << _T(" && ./prog > out.txt");
+    ASSERT_EQ(std::system(command.utf8_str()), 0) << command;
+    EXPECT_EQ(fixture::readFile(tree / _T("apps/demos/ex1/out.txt")), "42 42\n");
+}
+
+// The IDE stores the files of an addon reached through a link by the link's target, where no
+// folder is named for the addon: the addon is still in use, and unticking it takes them out.
+TEST_F(ProjectChangeTest, ALinkedAddonInUseIsTickedAndUntickingRemovesItsFiles)
+{
+    fixture::writeInstall(tree / _T("shared-addons"), _T("foo"),
+                          {{_T("../../../addons/foo/src/foo.cpp"), _T("./../../../addons/foo/src/foo.h")}, {}, {}, {}});
+    ASSERT_EQ(symlink("../shared-addons/foo", (tree / _T("addons/foo")).utf8_str()), 0);
+    for (const char* file : {"foo.cpp", "foo.h"})
+        ASSERT_TRUE(fixture::writeFile(tree / _T("shared-addons/foo/src/") + file));
+    ASSERT_NE(open({_T("main.cpp")}), nullptr);
+
+    confirm({_T("foo")});
+    // As the IDE stores them: one by the link's target, the other, spelt with "./", not.
+    EXPECT_EQ(saved().unitNames(), (Lines{_T("../../../addons/foo/src/foo.h"),
+                                          _T("../../../shared-addons/foo/src/foo.cpp"), _T("main.cpp")}));
+    harness::clearLog();
+
+    // Only an addon ticked when the dialog opens can be unticked.
+    confirm({}, {_T("foo")});
+    EXPECT_EQ(occurrences(harness::logLines(), _T("Removed from ex1: foo (2 files)")), 1u);
+    EXPECT_EQ(saved().unitNames(), (Lines{_T("main.cpp")}));
 }
