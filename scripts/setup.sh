@@ -14,12 +14,13 @@ build_packages=(
 )
 # The tests: GoogleTest suites, benchmark, sanitizers and the fuzzer (clang), the real IDE under
 # Xvfb driven by xdotool, screenshots read by ImageMagick and python3, archives read by unzip,
-# an exFAT image (a file system that ignores case) mounted through FUSE.
+# an exFAT image (a file system that ignores case) mounted through FUSE, the .deb checked by
+# lintian.
 test_packages=(
     libgtk-3-dev libgtest-dev libbenchmark-dev unzip
     clang libclang-rt-dev
     xvfb xdotool imagemagick python3
-    exfatprogs exfat-fuse
+    exfatprogs exfat-fuse lintian
 )
 # Only on the machine that runs scripts/test.sh: it builds the Debian 13 root filesystem.
 host_test_packages=(mmdebstrap zstd)
