@@ -54,6 +54,9 @@ install(FILES ${BRISKEN_SHIPPED_MODULE} DESTINATION lib/codeblocks/plugins
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
         COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${BRISKEN_ZIP} DESTINATION share/codeblocks COMPONENT debian EXCLUDE_FROM_ALL)
+
+# The package's maintainer, named in its control file.
+set(BRISKEN_DEB_MAINTAINER "Brisken Addons developers <brisken-addons@example.org>")
 # Every Debian package names its licence in its documentation folder.
 install(FILES ${PROJECT_SOURCE_DIR}/COPYING DESTINATION share/doc/codeblocks-plugin-brisken
         RENAME copyright COMPONENT debian EXCLUDE_FROM_ALL)
@@ -63,11 +66,15 @@ set(CPACK_PACKAGE_NAME codeblocks-plugin-brisken)
 # The IDE release is part of the version: 0.1.0+cb20.03 sorts before 0.1.0+cb25.03, so the
 # package upgrades with the distribution's IDE.
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}+cb${BRISKEN_IDE_VERSION}")
-set(CPACK_PACKAGE_CONTACT "Brisken Addons developers")
+set(CPACK_PACKAGE_CONTACT "${BRISKEN_DEB_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Code::Blocks ${BRISKEN_IDE_VERSION} tool plug-in that adds Brisken toolkit addons to a project")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Plugins > Brisken Addons lists the addons of a Brisken tree, ticks those the active project uses, and adds or removes addons' sources, include directories and link libraries.")
+# One line of the control file's description each, under 80 columns as Debian asks.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+       "Plugins > Brisken Addons lists the addons of a Brisken tree and ticks those"
+       "the active project uses. A newly ticked addon, with the addons it requires,"
+       "brings its sources, include directories and link libraries into the"
+       "project; an unticked one has its sources taken out again.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL debian)
