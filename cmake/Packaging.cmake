@@ -55,11 +55,15 @@ install(FILES ${BRISKEN_SHIPPED_MODULE} DESTINATION lib/codeblocks/plugins
         COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${BRISKEN_ZIP} DESTINATION share/codeblocks COMPONENT debian EXCLUDE_FROM_ALL)
 
-# The package's maintainer, named in its control file.
+# The package's maintainer, named in its control file and its copyright.
 set(BRISKEN_DEB_MAINTAINER "Brisken Addons developers <brisken-addons@example.org>")
-# Every Debian package names its licence in its documentation folder.
-install(FILES ${PROJECT_SOURCE_DIR}/COPYING DESTINATION share/doc/codeblocks-plugin-brisken
-        RENAME copyright COMPONENT debian EXCLUDE_FROM_ALL)
+# Every Debian package names its licence in its documentation folder: in the machine-readable
+# format, pointing at the GPL text that every Debian system has rather than copying COPYING.
+set(_brisken_deb_docs ${CMAKE_BINARY_DIR}/debian)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in ${_brisken_deb_docs}/copyright
+               @ONLY)
+install(FILES ${_brisken_deb_docs}/copyright
+        DESTINATION share/doc/codeblocks-plugin-brisken COMPONENT debian EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME codeblocks-plugin-brisken)
