@@ -10,8 +10,9 @@
 #
 #   cmake --build BUILD --target package    makes BUILD/codeblocks-plugin-brisken_VERSION_ARCH.deb
 #
-# The package installs the module into /usr/lib/codeblocks/plugins and the resource archive
-# into /usr/share/codeblocks, wherever the build's own install prefix points.
+# The package installs the module into /usr/lib/codeblocks/plugins, the resource archive into
+# /usr/share/codeblocks and its copyright and changelog into
+# /usr/share/doc/codeblocks-plugin-brisken, wherever the build's own install prefix points.
 
 # SDK version -> upstream release and the codeblocks versions that carry that SDK: every Debian
 # or Ubuntu revision of the release (20.03+svn13046-0.1+b2 in Debian 12, 25.03+dfsg-2 in Debian
@@ -54,20 +55,51 @@ install(FILES ${BRISKEN_SHIPPED_MODULE} DESTINATION lib/codeblocks/plugins
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
         COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${BRISKEN_ZIP} DESTINATION share/codeblocks COMPONENT debian EXCLUDE_FROM_ALL)
-# Every Debian package names its licence in its documentation folder.
-install(FILES ${PROJECT_SOURCE_DIR}/COPYING DESTINATION share/doc/codeblocks-plugin-brisken
-        RENAME copyright COMPONENT debian EXCLUDE_FROM_ALL)
+
+# The package's maintainer, named in its control file, its copyright and its changelog.
+set(BRISKEN_DEB_MAINTAINER "Brisken Addons developers <brisken-addons@example.org>")
+# Every Debian package names its licence in its documentation folder: in the machine-readable
+# format, pointing at the GPL text that every Debian system has rather than copying COPYING.
+set(_brisken_deb_docs ${CMAKE_BINARY_DIR}/debian)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/copyright.in ${_brisken_deb_docs}/copyright
+               @ONLY)
+install(FILES ${_brisken_deb_docs}/copyright
+        DESTINATION share/doc/codeblocks-plugin-brisken COMPONENT debian EXCLUDE_FROM_ALL)
+# And its changelog. The package is native (its own upstream, no Debian revision), so its one
+# changelog is changelog.gz; gzip -9n leaves out the name and time stamp, so every build's file
+# is the same.
+set(_brisken_changelog_in ${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in)
+# The newest entry must be this version's: a release without its entry stops here.
+file(STRINGS ${_brisken_changelog_in} _brisken_changelog_top LIMIT_COUNT 1)
+string(FIND "${_brisken_changelog_top}"
+       "codeblocks-plugin-brisken (${PROJECT_VERSION}+cb@BRISKEN_IDE_VERSION@) " _brisken_at)
+if(NOT _brisken_at EQUAL 0)
+  message(FATAL_ERROR "${_brisken_changelog_in}: its first entry is not for version "
+                      "${PROJECT_VERSION}: add one")
+endif()
+configure_file(${_brisken_changelog_in} ${_brisken_deb_docs}/changelog @ONLY)
+add_custom_command(OUTPUT ${_brisken_deb_docs}/changelog.gz
+                   COMMAND gzip -9n --keep --force changelog
+                   WORKING_DIRECTORY ${_brisken_deb_docs}
+                   DEPENDS ${_brisken_deb_docs}/changelog VERBATIM)
+add_custom_target(brisken_deb_changelog ALL DEPENDS ${_brisken_deb_docs}/changelog.gz)
+install(FILES ${_brisken_deb_docs}/changelog.gz
+        DESTINATION share/doc/codeblocks-plugin-brisken COMPONENT debian EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME codeblocks-plugin-brisken)
 # The IDE release is part of the version: 0.1.0+cb20.03 sorts before 0.1.0+cb25.03, so the
 # package upgrades with the distribution's IDE.
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}+cb${BRISKEN_IDE_VERSION}")
-set(CPACK_PACKAGE_CONTACT "Brisken Addons developers")
+set(CPACK_PACKAGE_CONTACT "${BRISKEN_DEB_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Code::Blocks ${BRISKEN_IDE_VERSION} tool plug-in that adds Brisken toolkit addons to a project")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Plugins > Brisken Addons lists the addons of a Brisken tree, ticks those the active project uses, and adds or removes addons' sources, include directories and link libraries.")
+# One line of the control file's description each, under 80 columns as Debian asks.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+       "Plugins > Brisken Addons lists the addons of a Brisken tree and ticks those"
+       "the active project uses. A newly ticked addon, with the addons it requires,"
+       "brings its sources, include directories and link libraries into the"
+       "project; an unticked one has its sources taken out again.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL debian)

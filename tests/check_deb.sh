@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The plug-in's Debian package on this system's Code::Blocks: dpkg installs it; the real IDE
+# The plug-in's Debian package on this system's Code::Blocks: this system's lintian finds no
+# error and no warning in it (its info, pedantic and experimental tags are printed, not failed
+# on); its changelog's newest entry is for its version; dpkg installs it; the real IDE
 # loads it from the system plug-in folder (the user's holds none); alpha ticked with the keyboard
 # in its dialog is added with beta, reported, and the project is saved with alpha's files;
 # dpkg -r removes every file the package installed. The package built for another Code::Blocks
 # release is refused by dpkg through its dependencies and leaves no file behind.
 #   check_deb.sh DEB OTHER_DEB EXAMPLE_DIR
-# Needs root. A system-wide plug-in loads in every IDE started meanwhile, so run it alone; the
-# package is removed again on every exit path.
+# Needs root and lintian. A system-wide plug-in loads in every IDE started meanwhile, so run it
+# alone; the package is removed again on every exit path.
 set -euo pipefail
 deb=$(realpath "$1"); other=$(realpath "$2"); example=$(realpath "$3")
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -38,12 +40,27 @@ check() {
 is_file() { [[ -f "$1" ]]; }
 module=/usr/lib/codeblocks/plugins/libBrisken.so
 zip=/usr/share/codeblocks/Brisken.zip
+changelog=/usr/share/doc/$pkg/changelog.gz
 copyright=/usr/share/doc/$pkg/copyright
+version=$(dpkg-deb -f "$deb" Version)
+
+# --allow-root: lintian refuses root, or warns, without it. --fail-on makes a warning fail too.
+lint() {
+    lintian --allow-root --fail-on error,warning --display-info --pedantic --display-experimental \
+        "$deb" >"$work/lintian.txt" 2>&1
+}
+check "lintian finds no error and no warning in $deb" lint
+sed 's/^/  lintian: /' "$work/lintian.txt"
+# Read from the .deb: a dpkg set to leave out /usr/share/doc (the Debian 13 root) skips it.
+top=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ".$changelog" 2>/dev/null | gzip -dc 2>/dev/null |
+      sed -n 1p) || true
+check "the changelog's newest entry is for $pkg $version" \
+    test "${top%%)*}" == "$pkg ($version"
 
 dpkg -i "$deb" >"$work/dpkg-i.txt" 2>&1 || { cat "$work/dpkg-i.txt" >&2; fail "dpkg -i $deb"; }
 mapfile -t files < <(dpkg-query -L "$pkg" | while read -r path; do [[ -d "$path" ]] || echo "$path"; done)
-check "$pkg installs $module, $zip and $copyright, nothing else" \
-    test "$(printf '%s\n' "${files[@]}" | sort | tr '\n' ' ')" == "$module $zip $copyright "
+check "$pkg installs $module, $zip, $changelog and $copyright, nothing else" \
+    test "$(printf '%s\n' "${files[@]}" | sort | tr '\n' ' ')" == "$module $zip $changelog $copyright "
 check "$module is a file" is_file "$module"
 check "$zip is a file" is_file "$zip"
 
