@@ -28,16 +28,13 @@ public:
     void onCancelButtonClick(wxCommandEvent& event);
     void onListMotion(wxMouseEvent& event);
 
-    // Brisken location.
     void showBKDirDialog();
     void setBKDir(wxString sDir);
 
-    // Addons found under the location.
     AddonFiles findAddons(const wxString& inDir);
     wxString getAddonInstallFile(const wxString& sForAddon) const;
     AddonFiles getFoundAddons() const;
 
-    // Selection sets.
     AddonFiles getSelectedAddons() const;
     AddonFiles getPreviouslySelectedAddons() const;
     AddonFiles getNewSelectedAddons() const;

@@ -151,12 +151,9 @@ std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
     std::unordered_set<const ProjectFile*> seen;
     const int count = listed.empty() ? 0 : project.GetFilesCount();
     for (int k = 0; k < count; ++k)
-    {
-        ProjectFile* project_file = project.GetFile(k);
-        if (project_file && listed.erase(project_file->relativeFilename) > 0 &&
-            seen.insert(project_file).second)
-            matched.push_back(project_file);
-    }
+        if (ProjectFile* project_file = project.GetFile(k))
+            if (listed.erase(project_file->relativeFilename) > 0 && seen.insert(project_file).second)
+                matched.push_back(project_file);
     const wxString base = withSeparator(project.GetBasePath());
     std::unordered_map<wxString, ProjectFile*, wxStringHash, wxStringEqual> on_disk; // when needed
     for (const wxString& path : listed)

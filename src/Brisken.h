@@ -27,8 +27,7 @@ public:
         int include_dirs = 0;
     };
 
-    // Virtual so that a caller outside the module, which exports no symbol, reaches the
-    // module's own code through the object the IDE holds (the benchmark times them so).
+    // Virtual, so that a caller outside the module (which exports no symbol) reaches its code.
     // Puts the addons, and everything they require, into the active project.
     virtual Added addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons);
     // Takes the addons' source files out of the active project; returns how many it removed.

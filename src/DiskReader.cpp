@@ -100,9 +100,7 @@ const Folder& DiskReader::folder(const Folder& oParent, const wxString& sName)
 
 wxString resolvedPath(const wxString& sPath)
 {
-    const wxCharBuffer bytes = sPath.fn_str();
-    const std::unique_ptr<char, void (*)(void*)> resolved(
-        bytes.data() ? ::realpath(bytes.data(), nullptr) : nullptr, &std::free);
+    const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(sPath.fn_str(), nullptr), &std::free);
     return resolved ? wxString(resolved.get(), *wxConvFileName) : wxString();
 }
 

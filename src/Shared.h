@@ -46,10 +46,8 @@ inline wxString installFileName()
     return _T("install.xml");
 }
 
-// The install file's path as the parser opens it. The locale's conversion comes first; where
-// it cannot express the path (a non-ASCII folder under the C locale) the file-name encoding,
-// which named the folder when it was listed, is used. Empty when neither can: the parser then
-// treats the addon like one whose install file cannot be read.
+// The install file's path as the parser opens it: by the locale's conversion, else (a non-ASCII
+// folder under the C locale) by the file-name encoding that listed it, else empty (unreadable).
 inline std::string installFilePath(const wxString& sPath)
 {
     const wxCharBuffer by_locale = sPath.mb_str(wxConvLibc);

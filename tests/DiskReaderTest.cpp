@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,8 +57,19 @@ std::vector<std::string> answers(const fs::path& base, const std::vector<std::st
 {
     DiskReader reader;
     const wxString base_dir = folderPath(base);
-    std::vector<std::string> lines{std::string("listing: ") +
-                                   (reader.subfolders(base_dir) == listedByWx(base_dir) ? "as wx" : "differs")};
+    std::vector<wxString> names;
+    std::set<std::string> linked;
+    for (const DiskReader::Subfolder& subfolder : reader.subfolders(base_dir))
+    {
+        names.push_back(subfolder.name);
+        if (subfolder.linked)
+            linked.insert(utf8(subfolder.name));
+    }
+    std::string links = "links:";
+    for (const std::string& name : linked)
+        links += " " + name;
+    std::vector<std::string> lines{std::string("listing: ") + (names == listedByWx(base_dir) ? "as wx" : "differs"),
+                                   links};
     for (const std::string& relative : paths)
     {
         const Folder* folder = &reader.folder(base_dir);
@@ -71,9 +83,9 @@ std::vector<std::string> answers(const fs::path& base, const std::vector<std::st
 
 void expectReaderAsWx(const std::vector<std::string>& lines, std::size_t nQuestions)
 {
-    ASSERT_EQ(lines.size(), nQuestions + 1);
+    ASSERT_EQ(lines.size(), nQuestions + 2);
     EXPECT_EQ(lines[0], "listing: as wx");
-    for (std::size_t i = 1; i < lines.size(); ++i)
+    for (std::size_t i = 2; i < lines.size(); ++i)
     {
         const std::size_t colon = lines[i].rfind(": ");
         const std::string said = lines[i].substr(colon + 2);
@@ -121,7 +133,8 @@ TEST(DiskReader, AnswersAsWxDirForEveryKindOfEntryLinksAndNonAsciiNamesAlike)
                                "addons/ünïcode", "addons/folder/install.xml"})
         fixture::makeDir(tree / wxString::FromUTF8(folder));
     for (const char* file : {"addons/file.txt", "addons/plain/install.xml", "addons/.hidden/install.xml",
-                             "elsewhere/grün/install.xml", "addons/capital/Install.xml",
+                             "elsewhere/grün/install.xml", "elsewhere/plain/install.xml",
+                             "addons/capital/Install.xml",
                              "addons/link_to_file/target"})
         tree.write(wxString::FromUTF8(file), "<install/>");
     const std::pair<const char*, const char*> links[] = {
@@ -142,6 +155,7 @@ TEST(DiskReader, AnswersAsWxDirForEveryKindOfEntryLinksAndNonAsciiNamesAlike)
         questions.push_back(std::string(name.utf8_str()));
     const std::vector<std::string> lines = answers(addons, questions);
     expectReaderAsWx(lines, questions.size());
+    EXPECT_EQ(lines[1], "links: grün linked up");
     // The linked folders are listed, whatever their names, and count when they hold the file.
     for (const char* addon : {"grün: addon / addon", "linked: addon / addon", "up/addons/plain: addon / addon"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), addon), lines.end()) << addon;
@@ -163,7 +177,7 @@ TEST(DiskReader, FoldersTheUserCannotReadOrEnterAnswerAsWxDir)
     const std::vector<std::string> questions{"locked", "locked/inner", "sealed", "sealed/inner"};
     const std::vector<std::string> lines = answersAsUser(addons, questions);
     expectReaderAsWx(lines, questions.size());
-    EXPECT_EQ(lines, (std::vector<std::string>{"listing: as wx", "locked: - / -", "locked/inner: addon / addon",
+    EXPECT_EQ(lines, (std::vector<std::string>{"listing: as wx", "links:", "locked: - / -", "locked/inner: addon / addon",
                                                "sealed: addon / addon", "sealed/inner: - / -"}));
 }
 
@@ -185,7 +199,11 @@ TEST(DiskReader, OnAFileSystemThatIgnoresCaseTheListingDecides)
     struct Unmount
     {
         const std::string& command;
-        ~Unmount() { (void)std::system(command.c_str()); }
+        ~Unmount()
+        {
+            if (std::system(command.c_str()) != 0)
+                ADD_FAILURE() << "could not unmount: " << command;
+        }
     } unmount{tear_down};
 
     fs::create_directories(mount + "/addons/alpha");
@@ -194,8 +212,7 @@ TEST(DiskReader, OnAFileSystemThatIgnoresCaseTheListingDecides)
 
     const std::vector<std::string> questions{"alpha", "Alpha"};
     const std::vector<std::string> lines = answers(mount + "/addons", questions);
-    EXPECT_EQ(lines[0], "listing: as wx");
     // wxDir's match agrees for alpha. For Alpha, wxDir's look-up of the folder by name finds
     // alpha; the listing, which is what the names are compared with, does not list it.
-    EXPECT_EQ(lines, (std::vector<std::string>{"listing: as wx", "alpha: - / -", "Alpha: - / -"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"listing: as wx", "links:", "alpha: - / -", "Alpha: - / -"}));
 }

@@ -150,17 +150,17 @@ check "session 2: the plug-in's log lines and notices" lines_are "$log2" \
     "$added" "Info[Brisken Addons]: $added" \
     "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" \
     "OK clicked." "total 3" "Project title:demo" "$kept" "Info[Brisken Addons]: $kept" || ok=0
-# Files come in as the install files name them, relative to the project; each addon's link
-# options go in front (alpha's first, then beta's in front of it), beta's macOS library is left
-# out; include directories are appended; beta's files stay.
+# Files come in as the install files name them, relative to the project; the link options go
+# in front as one block (alpha's, then those of beta, which alpha requires), beta's macOS library
+# is left out; include directories are appended; beta's files stay.
 check "session 2: the saved project" project_is "$project" <<'CBP' || ok=0
 compiler option: -Wall
 compiler option: -std=c++17
 include dir: ../../../addons/gamma/src
 include dir: ../../../addons/alpha/src
 include dir: ../../../addons/beta/src
-link option: -lm
 link option: -lpthread
+link option: -lm
 target Release compiler option: -O2
 unit: ../../../addons/alpha/src/alpha.cpp
 unit: ../../../addons/alpha/src/alpha.h
