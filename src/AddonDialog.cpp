@@ -38,7 +38,7 @@ wxString pickerStartFolder()
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
     const cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
     const wxString project_dir = project ? wxFileName(project->GetFilename()).GetPath() : wxString();
-    if (!folderExists(project_dir))
+    if (!holdsSubfolders(project_dir, {}))
         return wxGetHomeDir();
     for (wxFileName probe = wxFileName::DirName(project_dir);; probe.RemoveLastDir())
     {
@@ -216,7 +216,7 @@ AddonFiles AddonDialog::addonsInUse(NameSet& names) const
     ProjectAnalyzer::walk(project, use);
     // The IDE stores the files of an addon reached through a link by the link's target, where
     // no folder is named for the addon: a file inside the target counts for it.
-    std::unordered_map<wxString, wxString, wxStringHash, wxStringEqual> resolved;
+    NameMap<wxString> resolved;
     for (int i = 0; project && !linked_addons.empty() && i < project->GetFilesCount(); ++i)
         if (const ProjectFile* project_file = project->GetFile(i))
         {

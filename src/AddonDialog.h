@@ -10,8 +10,6 @@
 #include <wx/statbox.h>
 #include <wx/textctrl.h>
 
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -47,7 +45,6 @@ public:
     wxString addonToolTip(const wxString& sAddon);
 
 private:
-    using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
     // Appends the addons of `inDir` to `addons` and to the name index.
     void appendAddonsIn(const wxString& inDir);
     // The addons the active project uses, the first entry of each name in the project's file
@@ -66,7 +63,7 @@ private:
     AddonFiles addons;
     // Name -> position of its first entry in `addons`: built when first asked, emptied
     // whenever `addons` changes.
-    mutable std::unordered_map<wxString, std::size_t, wxStringHash, wxStringEqual> addon_index;
+    mutable NameMap<std::size_t> addon_index;
     // Listed addons that are links: position in `addons`, resolved folder and a separator.
     std::vector<std::pair<std::size_t, wxString>> linked_addons;
     AddonFiles prev_selected_addons;

@@ -22,8 +22,6 @@ namespace
 {
 PluginRegistrant<Brisken> reg(_T("Brisken"));
 
-using NameSet = std::unordered_set<wxString, wxStringHash, wxStringEqual>;
-
 const wxString resource_archive = _T("Brisken.zip");
 
 void writeToAppLog(const wxString& sLine)
@@ -54,11 +52,10 @@ struct KeptAddon
     wxString required_by;
 };
 
-// Depth first from `oStart`: `visit(addon, required_by)` handles an addon (required_by is empty
-// for one of `oStart`) and returns the names it requires, which are looked up among
-// `oAvailable` and handled, each with everything it requires, before the next. An explicit work
-// stack, so that a long chain cannot exhaust the IDE's stack; each name is handled once, so that
-// an addon ticked and required, required twice, or required in a circle ends the walk.
+// Depth first from `oStart`: `visit(addon, required_by)` handles an addon and returns the names
+// it requires, looked up among `oAvailable` and handled, each with all it requires, before the
+// next. A work stack, so that a long chain cannot exhaust the IDE's stack; each name once, so
+// that an addon ticked and required, required twice, or required in a circle ends the walk.
 template <typename Visit>
 void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Visit visit)
 {
@@ -105,12 +102,10 @@ std::vector<KeptAddon> keptAddons(const AddonFiles& oStaying, const AddonFiles& 
 void applyInstall(const InstallParser& parser, ProjectManager& project_mng, cbProject& project,
                   Brisken::Added& added)
 {
-    // One list for all of the addon's files: the IDE fills it on the first file (asking
-    // the user when the project has several targets) and reuses it for the rest. Left
-    // empty, no target was chosen; the IDE would ask again for every further file.
+    // One list for all of the addon's files: the IDE fills it on the first file (asking the
+    // user when the project has several targets); left empty, no target was chosen. Counted
+    // by the project: a file it has is not added again, though the IDE reports it added.
     wxArrayInt targets;
-    // Counted by the project itself: a file it already has is not added again, though the
-    // IDE reports it as added to its targets.
     const int file_count = project.GetFilesCount();
     for (const FileInfo& project_file : parser.getProjectFiles())
     {
@@ -155,7 +150,7 @@ std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
             if (listed.erase(project_file->relativeFilename) > 0 && seen.insert(project_file).second)
                 matched.push_back(project_file);
     const wxString base = withSeparator(project.GetBasePath());
-    std::unordered_map<wxString, ProjectFile*, wxStringHash, wxStringEqual> on_disk; // when needed
+    NameMap<ProjectFile*> on_disk; // when needed
     for (const wxString& path : listed)
     {
         const wxString full = wxFileName(path).IsAbsolute() ? path : base + path;

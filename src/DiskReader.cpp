@@ -104,15 +104,10 @@ wxString resolvedPath(const wxString& sPath)
     return resolved ? wxString(resolved.get(), *wxConvFileName) : wxString();
 }
 
-bool folderExists(const wxString& sDir)
-{
-    return !sDir.empty() && wxDir::Exists(sDir);
-}
-
 bool holdsSubfolders(const wxString& sDir, const std::vector<wxString>& oNames)
 {
     const wxLogNull quiet;
-    if (!folderExists(sDir))
+    if (sDir.empty() || !wxDir::Exists(sDir))
         return false;
     const wxDir dir(sDir);
     return dir.IsOpened() && std::all_of(oNames.begin(), oNames.end(), [&dir](const wxString& name) {

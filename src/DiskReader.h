@@ -6,12 +6,9 @@
 
 #include <cstddef>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include <wx/hashmap.h>
-#include <wx/string.h>
+#include "Shared.h"
 
 // One folder as a single listing of it found it.
 struct Folder
@@ -23,7 +20,7 @@ struct Folder
     bool install_file = false;
     wxString path; // as it was read, ending with a separator
     wxString name; // as the listing reports it, without a trailing separator
-    std::unordered_set<wxString, wxStringHash, wxStringEqual> entries; // hidden ones too
+    NameSet entries; // hidden ones too
 
     bool lists(const wxString& sName) const { return entries.count(sName) > 0; }
 };
@@ -52,17 +49,15 @@ public:
     const Folder& folder(const Folder& oParent, const wxString& sName);
 
 private:
-    std::unordered_map<wxString, Folder, wxStringHash, wxStringEqual> folders;
+    NameMap<Folder> folders;
     Folder absent_folder;
 };
 
 // The path with every link resolved, as the kernel resolves it; empty when it does not exist.
 wxString resolvedPath(const wxString& sPath);
 
-// Whether `sDir` is a folder once links are followed.
-bool folderExists(const wxString& sDir);
-
-// Whether the folder `sDir` holds a subfolder of each of these names, spelled exactly so.
+// Whether `sDir` is a folder that lists, holding a subfolder of each of these names, spelled
+// exactly so.
 bool holdsSubfolders(const wxString& sDir, const std::vector<wxString>& oNames);
 
 // Reads a regular file of at most `nMaxBytes` into `sBytes`. Anything else (a FIFO, a device, a

@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <wx/filename.h>
+
 #include <wx/tokenzr.h>
 
 #include <cbproject.h>
@@ -15,32 +17,29 @@ namespace
 {
 // Walks the project's files, reading each folder once: a folder's listing says whether it is an
 // addon and which names below it are folders at all. The files of one folder share the walk up
-// to their own name, which is kept once per folder.
+// to their own name, which is made once per folder.
 class Walk
 {
 public:
     explicit Walk(const wxString& sProjectFolder) : project_folder(sProjectFolder) {}
 
-    // Hands `out` the entries of the file whose stored name without extension is `base_name`.
-    void file(const wxString& base_name, const ProjectAnalyzer::EntrySink& out)
+    // Hands `out` the entries of the file stored as `stored`, by its name without extension.
+    void file(const wxString& stored, const ProjectAnalyzer::EntrySink& out)
     {
-        if (base_name.find(addons_dir) == wxString::npos)
-            return;
-        // There is a separator: the name holds "addons/". Before it the folders, after it the
-        // last token, which the tokenizer leaves out when it is empty.
-        const std::size_t last_sep = base_name.rfind(sep);
-        dirs.assign(base_name, 0, last_sep + 1);
-        const Prefix& walked = prefix(dirs);
+        const std::size_t last_sep = stored.rfind(sep);
+        raw_folder.assign(stored, 0, last_sep == wxString::npos ? 0 : last_sep + 1);
+        auto known = prefixes.find(raw_folder);
+        if (known == prefixes.end())
+            known = prefixes.emplace(raw_folder, prefix(folderPart(stored))).first;
+        // Without "addons/" in its name the file is not looked at.
+        const Prefix& walked = known->second;
         for (const AddonFile* entry : walked.entries)
             out(*entry);
-        if (last_sep + 1 == base_name.length())
-            return;
-        // The name without its extension counts as a folder too.
-        token.assign(base_name, last_sep + 1, wxString::npos);
-        const Folder& folder = walked.folder ? reader.folder(*walked.folder, token)
-                                             : reader.folder(project_folder + base_name + sep);
-        if (const AddonFile* entry = entryFor(token, folder))
-            out(*entry);
+        // The name counts as a folder too; the tokenizer leaves out an empty last token.
+        const wxString token = nameWithoutExtension(stored);
+        if (walked.folder && !token.empty())
+            if (const AddonFile* entry = entryFor(token, reader.folder(*walked.folder, token)))
+                out(*entry);
     }
 
 private:
@@ -53,12 +52,11 @@ private:
 
     // `dirs` ends with a separator. From the first token that contains "addons" on, every
     // folder counts; the ones before it are not looked at.
-    const Prefix& prefix(const wxString& dirs)
+    Prefix prefix(const wxString& dirs)
     {
-        const auto known = prefixes.find(dirs);
-        if (known != prefixes.end())
-            return known->second;
-        Prefix& walked = prefixes[dirs];
+        Prefix walked;
+        if (dirs.find(addons_dir) == wxString::npos)
+            return walked;
         bool start = false;
         wxString partial_dir = project_folder;
         wxStringTokenizer dir_tokens(dirs, sep, wxTOKEN_DEFAULT);
@@ -93,9 +91,9 @@ private:
     const wxString sep = pathSeparator();
     const wxString addons_dir = _T("addons") + sep;
     const wxString project_folder;
-    wxString dirs, token; // scratch, kept to spare allocations
+    wxString raw_folder; // scratch, kept to spare allocations
     DiskReader reader;
-    std::unordered_map<wxString, Prefix, wxStringHash, wxStringEqual> prefixes;
+    NameMap<Prefix> prefixes;
     std::unordered_map<const Folder*, const AddonFile*> addon_entries;
     std::deque<AddonFile> entries; // stable addresses
 };
@@ -124,7 +122,19 @@ void ProjectAnalyzer::walk(cbProject* pProject, const EntrySink& sink)
     Walk walk(withSeparator(pProject->GetBasePath()));
     for (int i = 0; i < file_count; ++i)
         if (const ProjectFile* project_file = pProject->GetFile(i))
-            walk.file(project_file->GetBaseName(), sink);
+            walk.file(project_file->relativeFilename, sink);
+}
+
+wxString folderPart(const wxString& sStored)
+{
+    return wxFileName(sStored).GetPath(wxPATH_GET_VOLUME | wxPATH_GET_SEPARATOR);
+}
+
+wxString nameWithoutExtension(const wxString& sStored)
+{
+    const std::size_t name_at = sStored.rfind(pathSeparator()) + 1; // 0 without a separator
+    const std::size_t dot = sStored.rfind(_T('.'));
+    return sStored.substr(name_at, dot == wxString::npos || dot <= name_at ? wxString::npos : dot - name_at);
 }
 
 AddonFiles ProjectAnalyzer::getUsedAddons() const

@@ -3,7 +3,11 @@
 #ifndef BRISKEN_SHARED_H
 #define BRISKEN_SHARED_H
 
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <wx/filename.h>
@@ -25,11 +29,17 @@ struct FileInfo
     wxString file; // the element's text, exactly as written
 };
 
-// The native path separator: a slash on Linux.
-inline wxString pathSeparator()
+// Sets and maps keyed by wx strings. wx's own hash walks a string a character at a time, the
+// standard library's several at once.
+struct WideHash
 {
-    return wxString(wxFileName::GetPathSeparator(wxPATH_NATIVE));
-}
+    std::size_t operator()(const wxString& s) const { return std::hash<std::wstring_view>()({s.wc_str(), s.length()}); }
+};
+using NameSet = std::unordered_set<wxString, WideHash>;
+template <typename T> using NameMap = std::unordered_map<wxString, T, WideHash>;
+
+// The native path separator: a slash on Linux.
+inline wxString pathSeparator() { return wxString(wxFileName::GetPathSeparator(wxPATH_NATIVE)); }
 
 // The folder with one separator after it, so that joining it with a relative path gives
 // exactly one separator between them.
@@ -41,10 +51,7 @@ inline wxString withSeparator(wxString sDir)
 }
 
 // The file that makes a directory an addon.
-inline wxString installFileName()
-{
-    return _T("install.xml");
-}
+inline wxString installFileName() { return _T("install.xml"); }
 
 // The install file's path as the parser opens it: by the locale's conversion, else (a non-ASCII
 // folder under the C locale) by the file-name encoding that listed it, else empty (unreadable).

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cbproject.h>
+#include <projectfile.h>
 #include <manager.h>
 #include <projectmanager.h>
 
@@ -195,4 +196,32 @@ TEST_F(AnalyzerTest, EachAnalysisStartsAfresh)
     EXPECT_EQ(namesOf(analyzer.getUsedAddons()), (Names{_T("beta")}));
     analyzer.analyze(nullptr);
     EXPECT_TRUE(analyzer.getUsedAddons().empty());
+}
+
+// The analysis takes a file's name without extension in two parts; together they must be what
+// the IDE's own ProjectFile::GetBaseName gives, for names of the kinds projects hold and for
+// every short name over the characters that mean something to a file name object.
+TEST_F(AnalyzerTest, TheNameWithoutExtensionIsTheIdesOwnForEveryShortName)
+{
+    ProjectFile file(open({_T("main.cpp")}));
+    std::vector<wxString> names{_T("../../../addons/alpha/src/alphaView.cpp"), _T("./src/./a.cpp"),
+                                _T("src//a.cpp"), _T("/usr/include/x.h"), _T("src/"), _T("~/a.cpp"),
+                                _T("src/.hidden"), _T("archive.tar.gz"), _T("file."), _T("a\\b.c"),
+                                wxString::FromUTF8("\xc3\xbcn\xc3\xaf/\xd1\x84.cpp"), _T("a/b/..")};
+    const wxString alphabet = _T("a./~\\: ") + wxString::FromUTF8("\xc3\xa9");
+    std::vector<wxString> level{wxString()};
+    for (int length = 1; length <= 5; ++length)
+    {
+        std::vector<wxString> next;
+        for (const wxString& name : level)
+            for (const wxUniChar c : alphabet)
+                next.push_back(name + c);
+        names.insert(names.end(), next.begin(), next.end());
+        level.swap(next);
+    }
+    for (const wxString& name : names)
+    {
+        file.relativeFilename = name;
+        ASSERT_EQ(folderPart(name) + nameWithoutExtension(name), file.GetBaseName()) << name;
+    }
 }
