@@ -1,10 +1,5 @@
 #include "DiskFixture.h"
 
-#include <cstdio>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <tinyxml.h>
 
 #include <wx/filename.h>
@@ -57,22 +52,6 @@ void makeAddon(const wxString& addonsDir, const wxString& name)
 {
     writeFile(addonsDir + _T("/") + name + _T("/install.xml"),
               "<?xml version=\"1.0\"?>\n<install><add/></install>\n");
-}
-
-void makeInstallOfEveryKind(const wxString& addonsDir)
-{
-    makeAddon(addonsDir, _T("file"));
-    makeDir(addonsDir + _T("/folder/install.xml"));
-    const auto in = [&](const wxString& kind) {
-        makeDir(addonsDir + _T("/") + kind);
-        return std::string((addonsDir + _T("/") + kind + _T("/install.xml")).utf8_str());
-    };
-    const bool made = symlink("../file/install.xml", in(_T("link_to_file")).c_str()) == 0 &&
-                      symlink("../folder", in(_T("link_to_folder")).c_str()) == 0 &&
-                      symlink("missing.xml", in(_T("dangling_link")).c_str()) == 0 &&
-                      mkfifo(in(_T("fifo")).c_str(), 0644) == 0;
-    if (!made)
-        std::perror("makeInstallOfEveryKind");
 }
 
 void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons)

@@ -20,10 +20,6 @@ void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons);
 // An addon folder with an install file that lists nothing.
 void makeAddon(const wxString& addonsDir, const wxString& name);
 
-// One addon folder per kind of entry named install.xml, each folder named after its kind:
-// file, folder, link_to_file, link_to_folder, dangling_link and fifo.
-void makeInstallOfEveryKind(const wxString& addonsDir);
-
 // What an install file lists; written with writeInstall.
 struct Install
 {
