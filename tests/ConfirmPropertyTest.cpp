@@ -26,21 +26,11 @@
 namespace
 {
 using Strings = std::vector<std::string>;
+using fixture::utf8;
 
-std::string narrow(const wxString& text)
-{
-    return std::string(text.utf8_str());
-}
 wxString wide(const std::string& text)
 {
     return wxString::FromUTF8(text.c_str());
-}
-Strings narrow(const std::vector<wxString>& texts)
-{
-    Strings out;
-    for (const wxString& text : texts)
-        out.push_back(narrow(text));
-    return out;
 }
 
 std::string shown(const Strings& items)
@@ -64,7 +54,7 @@ Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool with
     for (const wxString& line : harness::logLines())
         for (const char* prefix : prefixes)
             if (line.StartsWith(prefix))
-                lines.push_back(narrow(withoutPrefix ? line.Mid(wxString(prefix).length()) : line));
+                lines.push_back(utf8(withoutPrefix ? line.Mid(wxString(prefix).length()) : line));
     return lines;
 }
 
@@ -83,7 +73,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
     fixture::TempDir root;
     const wxString project_dir = root / _T("A/apps/demos/ex1");
     const auto treePath = [&](std::size_t t) {
-        return wide(model::resolve(narrow(project_dir), sequence.trees[t].dir));
+        return wide(model::resolve(utf8(project_dir), sequence.trees[t].dir));
     };
     for (std::size_t t = 0; t < sequence.trees.size(); ++t)
     {
@@ -107,27 +97,27 @@ std::optional<std::string> play(const model::Sequence& sequence)
         project->AddIncludeDir(wide(dir));
     Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), treePath(0), false);
 
-    model::World world(sequence.trees, sequence.start, narrow(project_dir));
+    model::World world(sequence.trees, sequence.start, utf8(project_dir));
     std::optional<std::string> mismatch;
     for (std::size_t r = 0; r < sequence.rounds.size() && !mismatch; ++r)
     {
         const model::Round& round = sequence.rounds[r];
         Strings unit_order;
         for (int k = 0; k < project->GetFilesCount(); ++k)
-            unit_order.push_back(narrow(project->GetFile(k)->relativeFilename));
+            unit_order.push_back(utf8(project->GetFile(k)->relativeFilename));
         std::map<std::size_t, Strings> listed;
         Strings ticked_at_open;
         harness::clearLog();
         run::command(
             [&](wxDialog* dialog) {
-                listed[world.location()] = narrow(controls::listed(dialog));
-                ticked_at_open = narrow(controls::ticked(dialog));
+                listed[world.location()] = utf8(controls::listed(dialog));
+                ticked_at_open = utf8(controls::ticked(dialog));
                 if (round.pick)
                 {
                     harness::setModalAnswer(harness::chooseDirectory(treePath(*round.pick)));
                     wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, 2048);
                     dialog->GetEventHandler()->ProcessEvent(click);
-                    listed[*round.pick] = narrow(controls::listed(dialog));
+                    listed[*round.pick] = utf8(controls::listed(dialog));
                 }
                 for (const std::string& name : round.tick)
                     controls::tick(dialog, wide(name));
@@ -158,11 +148,11 @@ std::optional<std::string> play(const model::Sequence& sequence)
         if (!project->Save())
             mismatch = mismatch.value_or("the project was not saved");
         const fixture::SavedProject saved = fixture::readProject(cbp);
-        Strings saved_units = narrow(saved.unitNames());
+        Strings saved_units = utf8(saved.unitNames());
         std::sort(saved_units.begin(), saved_units.end());
         compare(mismatch, "units", saved_units, {world.project().units.begin(), world.project().units.end()});
-        compare(mismatch, "link options", narrow(saved.link_options), world.project().link_options);
-        compare(mismatch, "include directories", narrow(saved.include_dirs), world.project().include_dirs);
+        compare(mismatch, "link options", utf8(saved.link_options), world.project().link_options);
+        compare(mismatch, "include directories", utf8(saved.include_dirs), world.project().include_dirs);
         if (mismatch)
             mismatch = "after round " + std::to_string(r + 1) + ", " + *mismatch;
     }

@@ -22,16 +22,12 @@
 namespace
 {
 namespace fs = std::filesystem;
+using fixture::utf8;
 using Lines = std::vector<std::string>;
 
 wxString folderPath(const fs::path& path)
 {
     return wxString::FromUTF8(path.string() + "/");
-}
-
-std::string utf8(const wxString& text)
-{
-    return std::string(text.utf8_str());
 }
 
 bool holdsByWx(const wxString& sDir)

@@ -15,12 +15,6 @@
 #include "TempFiles.h"
 #include "TreeShape.h"
 
-// Readable wide strings in test failures.
-inline void PrintTo(const wxString& text, std::ostream* os)
-{
-    *os << '"' << static_cast<const char*>(text.utf8_str()) << '"';
-}
-
 namespace
 {
 using Lines = std::vector<wxString>;
@@ -62,7 +56,7 @@ Parsed readWith(InstallParser& parser)
 Parsed parseFile(const wxString& path)
 {
     InstallParser parser("");
-    parser.setFile(std::string(path.utf8_str()));
+    parser.setFile(fixture::utf8(path));
     return readWith(parser);
 }
 

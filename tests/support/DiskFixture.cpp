@@ -12,19 +12,6 @@ namespace fixture
 {
 namespace
 {
-std::string utf8(const wxString& text)
-{
-    return std::string(text.utf8_str());
-}
-
-std::vector<std::string> utf8(const std::vector<wxString>& texts)
-{
-    std::vector<std::string> out;
-    for (const wxString& text : texts)
-        out.push_back(utf8(text));
-    return out;
-}
-
 std::string escapeXml(const std::string& text)
 {
     std::string out;
@@ -105,43 +92,27 @@ SavedProject readProject(const wxString& cbpPath)
 {
     SavedProject saved;
     TiXmlDocument doc;
-    if (!doc.LoadFile(std::string(cbpPath.utf8_str()).c_str()))
+    if (!doc.LoadFile(utf8(cbpPath).c_str()))
         return saved;
     const TiXmlElement* project =
         TiXmlHandle(&doc).FirstChild("CodeBlocks_project_file").FirstChild("Project").ToElement();
+    // The attribute `name` of each `kind` child of `parent` that has one.
+    const auto each = [](const TiXmlElement* parent, const char* kind, const char* name) {
+        std::vector<wxString> values;
+        for (const TiXmlElement* child = parent ? parent->FirstChildElement(kind) : nullptr; child;
+             child = child->NextSiblingElement(kind))
+            if (const char* value = child->Attribute(name))
+                values.push_back(wxString::FromUTF8(value));
+        return values;
+    };
     if (!project)
         return saved;
-    saved.read = true;
-    const auto attribute = [](const TiXmlElement* element, const char* name) {
-        const char* value = element->Attribute(name);
-        return value ? wxString::FromUTF8(value) : wxString();
-    };
-    for (const TiXmlElement* child = project->FirstChildElement(); child;
-         child = child->NextSiblingElement())
+    saved.link_options = each(project->FirstChildElement("Linker"), "Add", "option");
+    saved.include_dirs = each(project->FirstChildElement("Compiler"), "Add", "directory");
+    for (const TiXmlElement* unit = project->FirstChildElement("Unit"); unit; unit = unit->NextSiblingElement("Unit"))
     {
-        const std::string kind = child->Value();
-        if (kind == "Unit")
-        {
-            SavedUnit unit{attribute(child, "filename"), {}};
-            for (const TiXmlElement* option = child->FirstChildElement("Option"); option;
-                 option = option->NextSiblingElement("Option"))
-                if (option->Attribute("target"))
-                    unit.targets.push_back(attribute(option, "target"));
-            saved.units.push_back(unit);
-        }
-        else if (kind == "Linker" || kind == "Compiler")
-        {
-            for (const TiXmlElement* add = child->FirstChildElement("Add"); add;
-                 add = add->NextSiblingElement("Add"))
-            {
-                if (kind == "Linker" && add->Attribute("option"))
-                    saved.link_options.push_back(attribute(add, "option"));
-                else if (kind == "Compiler" && add->Attribute("option"))
-                    saved.compiler_options.push_back(attribute(add, "option"));
-                else if (kind == "Compiler" && add->Attribute("directory"))
-                    saved.include_dirs.push_back(attribute(add, "directory"));
-            }
-        }
+        const char* filename = unit->Attribute("filename");
+        saved.units.push_back({wxString::FromUTF8(filename ? filename : ""), each(unit, "Option", "target")});
     }
     return saved;
 }

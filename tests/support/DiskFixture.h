@@ -34,7 +34,7 @@ std::string installXml(const model::Addon& addon);
 void writeInstall(const wxString& addonsDir, const wxString& name, const Install& install);
 
 // A project file as saved: its units (with the targets each belongs to, empty when all), the
-// project-wide link options, compiler options and include directories, in file order.
+// project-wide link options and include directories, in file order.
 struct SavedUnit
 {
     wxString filename;
@@ -42,10 +42,8 @@ struct SavedUnit
 };
 struct SavedProject
 {
-    bool read = false;
     std::vector<SavedUnit> units;
     std::vector<wxString> link_options;
-    std::vector<wxString> compiler_options;
     std::vector<wxString> include_dirs;
 
     std::vector<wxString> unitNames() const;
