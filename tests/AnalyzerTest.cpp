@@ -24,15 +24,6 @@ protected:
         fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta")});
     }
 
-    // A project in apps/demos/ex1 of the tree, three folders below the tree's base.
-    cbProject* open(const std::vector<wxString>& units, const wxString& name = _T("ex1"))
-    {
-        cbProject* project =
-            fixture::openProject(tree / _T("apps/demos/") + name + _T("/") + name + _T(".cbp"), units);
-        harness::clearLog();
-        return project;
-    }
-
     static AddonFiles analyze(cbProject* pProject)
     {
         ProjectAnalyzer analyzer;

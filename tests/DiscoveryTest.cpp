@@ -2,38 +2,27 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
 #include <unistd.h>
 
-#include "AddonDialog.h"
 #include "AddonNames.h"
-#include "DialogControls.h"
 #include "SdkTest.h"
 
 namespace
 {
 using Lines = std::vector<wxString>;
 
-class DiscoveryTest : public SdkTest
+class DiscoveryTest : public DialogSdkTest
 {
 protected:
     void SetUp() override
     {
-        SdkTest::SetUp();
-        dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(),
-                                            _T("Brisken Addon Plugin"));
+        DialogSdkTest::SetUp();
+        openDialog();
         harness::clearLog();
-    }
-    void TearDown() override
-    {
-        dlg.reset();
-        SdkTest::TearDown();
     }
 
     wxString addonsDir() const { return tree / _T("addons/"); }
-
-    std::unique_ptr<AddonDialog> dlg;
 };
 } // namespace
 
@@ -92,7 +81,7 @@ TEST_F(DiscoveryTest, SymlinksAreFollowedWhateverTheirNamesAndLoopsEndTheSearchO
 {
     fixture::makeAddon(tree / _T("addons"), _T("alpha"));
     fixture::makeAddon(tree.path(), _T("elsewhere"));
-    const std::string addons = std::string(addonsDir().utf8_str());
+    const std::string addons = fixture::utf8(addonsDir());
     ASSERT_EQ(symlink("loop", (addons + "loop").c_str()), 0);       // points at itself
     ASSERT_EQ(symlink("missing", (addons + "dangling").c_str()), 0);
     ASSERT_EQ(symlink("..", (addons + "up").c_str()), 0);           // a cycle through the tree

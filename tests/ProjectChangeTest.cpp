@@ -132,15 +132,6 @@ protected:
         fixture::writeInstall(tree / _T("addons"), name, install);
     }
 
-    // A project three folders below the tree's base, as the toolkit's apps are.
-    cbProject* open(const std::vector<wxString>& units, int targets = 1)
-    {
-        cbProject* project = fixture::openProject(cbp(), units, targets);
-        harness::clearLog();
-        return project;
-    }
-    wxString cbp() const { return tree / _T("apps/demos/ex1/ex1.cbp"); }
-
     static void confirm(const Names& tick, const Names& untick = {},
                         std::function<void()> inDialog = nullptr)
     {
@@ -161,7 +152,7 @@ protected:
         wxFileName::Rmdir(tree / _T("addons"), wxPATH_RMDIR_RECURSIVE);
         for (const auto& [name, install] : example.addons)
             addon(name, install);
-        cbProject* project = open(example.before.units, example.targets);
+        cbProject* project = open(example.before.units, _T("ex1"), example.targets);
         ASSERT_NE(project, nullptr);
         const Lines& link_options = example.before.link_options;
         project->SetLinkerOptions(wxArrayString(link_options.size(), link_options.data()));

@@ -1,15 +1,24 @@
-// Reaches the addon dialog's controls the way a user sees them.
+// Opens the addon dialog as the plug-in does and reaches its controls the way a user sees them.
 #ifndef DIALOG_CONTROLS_H
 #define DIALOG_CONTROLS_H
 
+#include <memory>
 #include <vector>
 
 #include <wx/checklst.h>
 #include <wx/textctrl.h>
 #include <wx/window.h>
 
+#include "AddonDialog.h"
+#include "SdkHarness.h"
+
 namespace controls
 {
+inline std::unique_ptr<AddonDialog> newDialog()
+{
+    return std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+}
+
 template <typename T> std::vector<T*> childrenOf(wxWindow* parent)
 {
     std::vector<T*> found;
