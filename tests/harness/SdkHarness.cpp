@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -156,9 +157,7 @@ public:
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             close(fds[0]);
             // Keeps Xvfb's chatter out of the test's output; should that fail, it merely shows.
-            if (!std::freopen("/dev/null", "w", stderr))
-            {
-            }
+            dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
                    "-nolisten", "tcp", static_cast<char*>(nullptr));
@@ -244,6 +243,68 @@ void shutDownManagers()
     Manager::Free();
     app_frame->Destroy();
 }
+
+GtkWidget* findLabel(GtkWidget* widget)
+{
+    if (GTK_IS_LABEL(widget))
+        return widget;
+    GtkWidget* found = nullptr;
+    if (GTK_IS_CONTAINER(widget))
+    {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+        for (GList* child = children; child && !found; child = child->next)
+            found = findLabel(static_cast<GtkWidget*>(child->data));
+        g_list_free(children);
+    }
+    return found;
+}
+
+// The native picker changes folders asynchronously, so it is answered from a GLib timer, which
+// lets the main loop run in between: first the folder it opens in is recorded, then it goes to
+// the wanted folder and is confirmed there, or it is cancelled when no folder is wanted. Each
+// wait ends after two seconds at most.
+struct PendingChoice
+{
+    GtkWidget* widget;
+    wxString path;
+    size_t seen_index;
+    bool start_recorded = false;
+    int attempts_left = 200;
+};
+
+gboolean answerPicker(gpointer data)
+{
+    auto* choice = static_cast<PendingChoice*>(data);
+    const wxString shown = currentFolder(choice->widget);
+    const bool waiting = choice->start_recorded ? shown != choice->path : shown.empty();
+    if (waiting && --choice->attempts_left > 0)
+        return G_SOURCE_CONTINUE;
+    if (!choice->start_recorded)
+    {
+        if (choice->seen_index < seen_dialogs.size())
+            seen_dialogs[choice->seen_index].path = shown;
+        choice->start_recorded = true;
+        choice->attempts_left = 200;
+        if (!choice->path.empty())
+        {
+            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(choice->widget),
+                                                choice->path.utf8_str());
+            return G_SOURCE_CONTINUE;
+        }
+    }
+    gtk_dialog_response(GTK_DIALOG(choice->widget),
+                        choice->path.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
+    delete choice;
+    return G_SOURCE_REMOVE;
+}
+
+struct Session
+{
+    PrivateXServer x_server;
+    ModalHook hook;
+};
+std::unique_ptr<Session> session;
+
 } // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(HarnessApp);
@@ -294,24 +355,6 @@ cbPlugin* loadBriskenPlugin(bool withResourceArchive)
 
 void later(std::function<void()> action) { wxTheApp->CallAfter(std::move(action)); }
 
-namespace
-{
-GtkWidget* findLabel(GtkWidget* widget)
-{
-    if (GTK_IS_LABEL(widget))
-        return widget;
-    GtkWidget* found = nullptr;
-    if (GTK_IS_CONTAINER(widget))
-    {
-        GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-        for (GList* child = children; child && !found; child = child->next)
-            found = findLabel(static_cast<GtkWidget*>(child->data));
-        g_list_free(children);
-    }
-    return found;
-}
-} // namespace
-
 bool showDrawn(wxWindow* window)
 {
     wxGetTopLevelParent(window)->Show();
@@ -354,47 +397,6 @@ ModalAnswer pressButton(wxWindowID nID)
         return static_cast<int>(wxID_NONE);
     };
 }
-namespace
-{
-// The native picker changes folders asynchronously, so it is answered from a GLib timer, which
-// lets the main loop run in between: first the folder it opens in is recorded, then it goes to
-// the wanted folder and is confirmed there, or it is cancelled when no folder is wanted. Each
-// wait ends after two seconds at most.
-struct PendingChoice
-{
-    GtkWidget* widget;
-    wxString path;
-    size_t seen_index;
-    bool start_recorded = false;
-    int attempts_left = 200;
-};
-
-gboolean answerPicker(gpointer data)
-{
-    auto* choice = static_cast<PendingChoice*>(data);
-    const wxString shown = currentFolder(choice->widget);
-    const bool waiting = choice->start_recorded ? shown != choice->path : shown.empty();
-    if (waiting && --choice->attempts_left > 0)
-        return G_SOURCE_CONTINUE;
-    if (!choice->start_recorded)
-    {
-        if (choice->seen_index < seen_dialogs.size())
-            seen_dialogs[choice->seen_index].path = shown;
-        choice->start_recorded = true;
-        choice->attempts_left = 200;
-        if (!choice->path.empty())
-        {
-            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(choice->widget),
-                                                choice->path.utf8_str());
-            return G_SOURCE_CONTINUE;
-        }
-    }
-    gtk_dialog_response(GTK_DIALOG(choice->widget),
-                        choice->path.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
-    delete choice;
-    return G_SOURCE_REMOVE;
-}
-} // namespace
 
 ModalAnswer chooseDirectory(const wxString& path)
 {
@@ -407,19 +409,6 @@ ModalAnswer chooseDirectory(const wxString& path)
         return static_cast<int>(wxID_NONE);
     };
 }
-} // namespace harness
-
-namespace harness
-{
-namespace
-{
-struct Session
-{
-    PrivateXServer x_server;
-    ModalHook hook;
-};
-std::unique_ptr<Session> session;
-} // namespace
 
 bool boot(int& argc, char** argv)
 {
