@@ -1,8 +1,9 @@
-// Prints each cost of the plug-in beside its floor (the least work that gives the same answers,
-// measured in the same run) and the ratio, after Google Benchmark's own output. With
-// repetitions the medians are compared.
-#ifndef BRISKEN_FLOOR_TABLE_H
-#define BRISKEN_FLOOR_TABLE_H
+// What the benchmarks share: the IDE booted around them, a Brisken tree with a large project
+// to work on, and the table that prints each cost of the plug-in beside its floor (the least
+// work that gives the same answers, measured in the same run) and the ratio, after Google
+// Benchmark's own output. With repetitions the medians are compared.
+#ifndef BRISKEN_BENCH_H
+#define BRISKEN_BENCH_H
 
 #include <benchmark/benchmark.h>
 
@@ -12,8 +13,48 @@
 #include <utility>
 #include <vector>
 
-namespace floor_table
+#include <configmanager.h>
+#include <manager.h>
+
+#include "DiskFixture.h"
+#include "SdkHarness.h"
+
+namespace bench
 {
+// A Brisken tree of its own, the stored location, with the project apps/demos/big/big.cbp.
+struct LargeTree
+{
+    fixture::TempDir tree;
+    cbProject* project = nullptr;
+
+    void open(const std::vector<wxString>& addons, const std::vector<wxString>& units)
+    {
+        fixture::makeBriskenTree(tree.path(), addons);
+        project = fixture::openProject(tree / _T("apps/demos/big/big.cbp"), units);
+        Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
+    }
+};
+
+// Takes Google Benchmark's flags, boots the IDE and hands `run` a `Load` (a LargeTree), when its
+// project loaded; `run` says whether it could run. The exit status.
+template <typename Load, typename Run> int withIde(int argc, char** argv, Run run)
+{
+    benchmark::Initialize(&argc, argv);
+    if (!harness::boot(argc, argv))
+        return 1;
+    bool ran = false;
+    {
+        Load load;
+        ran = load.project && run(load);
+        fixture::closeProjects();
+    }
+    if (!ran)
+        std::fprintf(stderr, "bench: the project or the plug-in did not load\n");
+    harness::shutDown();
+    benchmark::Shutdown();
+    return ran ? 0 : 1;
+}
+
 // Whether a run ended with an error: Google Benchmark 1.7 (Debian 12) says error_occurred,
 // 1.8 and later (Debian 13) say skipped.
 template <typename R> auto failed(const R& run, int) -> decltype(bool(run.error_occurred))
@@ -75,13 +116,17 @@ inline void printHeader()
                 "goal");
 }
 
-// One line of the table; false when the ratio misses its goal.
-inline bool printRow(const char* cost, double product, double floor, double goal)
+// One line of the table; false when the ratio misses its goal. A line without a goal is for
+// information, one without a floor too gives the product alone.
+inline bool printRow(const char* cost, double product, double floor = 0, double goal = 0)
 {
-    const double ratio = product / floor;
-    const bool met = ratio <= goal;
-    std::printf("%-34s %12.2f %12.2f %7.2fx %5.1fx%s\n", cost, product, floor, ratio, goal,
-                met ? "" : "  MISSED");
+    const bool met = goal <= 0 || product / floor <= goal;
+    std::printf("%-34s %12.2f", cost, product);
+    if (floor > 0)
+        std::printf(" %12.2f %7.2fx", floor, product / floor);
+    if (goal > 0)
+        std::printf(" %5.1fx%s", goal, met ? "" : "  MISSED");
+    std::printf("\n");
     std::fflush(stdout);
     return met;
 }
@@ -112,6 +157,6 @@ inline bool print(const Reporter& reporter, const std::vector<Row>& rows)
     }
     return all_met;
 }
-} // namespace floor_table
+} // namespace bench
 
-#endif // BRISKEN_FLOOR_TABLE_H
+#endif // BRISKEN_BENCH_H
