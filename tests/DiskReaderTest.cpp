@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,10 +37,10 @@ bool holdsByWx(const wxString& sDir)
     return dir.IsOpened() && dir.HasFiles(_T("install.xml"));
 }
 
-// Whether the reader lists the subfolders of `base` as wxDir does, and which it takes for links;
-// then "path: addon" or "path: -" for each folder, relative to `base`, that the reader reaches
-// through the folders above it, marked where wxDir answers otherwise.
-Lines answers(const fs::path& base, const Lines& paths)
+// Whether the reader lists the subfolders of `base` as wxDir does and which it takes for links;
+// then a line "path: addon" or "path: -" for each folder, relative to `base`, that the reader
+// reaches through the folders above it, marked where wxDir answers otherwise.
+std::string answers(const fs::path& base, const Lines& paths)
 {
     DiskReader reader;
     const wxString base_dir = folderPath(base);
@@ -57,34 +56,31 @@ Lines answers(const fs::path& base, const Lines& paths)
     wxString name;
     for (bool more = dir.IsOpened() && dir.GetFirst(&name, wxEmptyString, wxDIR_DIRS); more; more = dir.GetNext(&name))
         by_wx.push_back(name);
-    Lines lines{std::string("listing: ") + (names == by_wx ? "as wx" : "differs"), "links:"};
+    std::string text = std::string("listing: ") + (names == by_wx ? "as wx" : "differs") + "\nlinks:";
     for (const std::string& link : linked)
-        lines[1] += " " + link;
+        text += " " + link;
     for (const std::string& relative : paths)
     {
         const Folder* folder = &reader.folder(base_dir);
         for (const auto& step : fs::path(relative))
             folder = &reader.folder(*folder, wxString::FromUTF8(step.string()));
         const bool differs = folder->install_file != holdsByWx(folderPath(base / relative));
-        lines.push_back(relative + (folder->install_file ? ": addon" : ": -") + (differs ? " (wx differs)" : ""));
+        text += "\n" + relative + (folder->install_file ? ": addon" : ": -") + (differs ? " (wx differs)" : "");
     }
-    return lines;
+    return text;
 }
 
 // The answers as an unprivileged user sees them: root reads every folder whatever its mode.
-Lines answersAsUser(const fs::path& base, const Lines& paths)
+std::string answersAsUser(const fs::path& base, const Lines& paths)
 {
     int out[2];
     if (pipe(out) != 0)
-        return {};
+        return "no pipe";
     const pid_t child = fork();
     if (child == 0)
     {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
-        std::string text;
-        for (const std::string& line : answers(base, paths))
-            text += line + "\n";
+        const bool unprivileged = geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
+        const std::string text = unprivileged ? answers(base, paths) : "could not become nobody";
         _exit(write(out[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 3);
     }
     close(out[1]);
@@ -94,11 +90,7 @@ Lines answersAsUser(const fs::path& base, const Lines& paths)
     close(out[0]);
     int status = -1;
     waitpid(child, &status, 0);
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return status == 0 ? lines : Lines{};
+    return status == 0 ? text : "the child failed after: " + text;
 }
 } // namespace
 
@@ -129,12 +121,13 @@ TEST(DiskReader, AnswersAsWxDirForEveryKindOfEntryLinksAndNonAsciiNamesAlike)
                         "ünïcode", "capital", "folder", "link_to_folder"};
     const Lines with{"plain", "plain/.", "up/addons/plain", ".hidden", "link_to_file", "dangling_link", "fifo",
                      "linked", "grün"};
-    Lines questions = without, expected{"listing: as wx", "links: grün linked up"};
+    Lines questions = without;
     questions.insert(questions.end(), with.begin(), with.end());
+    std::string expected = "listing: as wx\nlinks: grün linked up";
     for (const std::string& path : without)
-        expected.push_back(path + ": -");
+        expected += "\n" + path + ": -";
     for (const std::string& path : with)
-        expected.push_back(path + ": addon");
+        expected += "\n" + path + ": addon";
     EXPECT_EQ(answers(addons, questions), expected);
 }
 
@@ -152,7 +145,7 @@ TEST(DiskReader, FoldersTheUserCannotReadOrEnterAnswerAsWxDir)
     for (const auto& [folder, mode] : modes)
         ASSERT_EQ(chmod(folder.c_str(), mode), 0) << folder;
     EXPECT_EQ(answersAsUser(addons, {"locked", "locked/inner", "sealed", "sealed/inner"}),
-              (Lines{"listing: as wx", "links:", "locked: -", "locked/inner: addon", "sealed: addon", "sealed/inner: -"}));
+              "listing: as wx\nlinks:\nlocked: -\nlocked/inner: addon\nsealed: addon\nsealed/inner: -");
 }
 
 // A folder that holds only "Install.xml" on a file system that ignores case: a look-up by name
@@ -179,6 +172,5 @@ TEST(DiskReader, OnAFileSystemThatIgnoresCaseTheListingDecides)
     ASSERT_TRUE(fs::exists(mount + "/addons/alpha/install.xml")) << "the file system should ignore case";
     // wxDir's match agrees for alpha. For Alpha, wxDir's look-up of the folder by name finds
     // alpha; the listing, which is what the names are compared with, does not list it.
-    EXPECT_EQ(answers(mount + "/addons", {"alpha", "Alpha"}),
-              (Lines{"listing: as wx", "links:", "alpha: -", "Alpha: -"}));
+    EXPECT_EQ(answers(mount + "/addons", {"alpha", "Alpha"}), "listing: as wx\nlinks:\nalpha: -\nAlpha: -");
 }
