@@ -33,19 +33,12 @@ wxString wide(const std::string& text)
     return wxString::FromUTF8(text.c_str());
 }
 
-std::string shown(const Strings& items)
-{
-    std::string text;
-    for (const std::string& item : items)
-        text += (text.empty() ? "" : " | ") + item;
-    return "[" + text + "]";
-}
-
 // The first difference, if any, as "what: got … expected …".
 void compare(std::optional<std::string>& mismatch, const char* what, const Strings& got, const Strings& expected)
 {
     if (!mismatch && got != expected)
-        mismatch = std::string(what) + ":\n    got      " + shown(got) + "\n    expected " + shown(expected);
+        mismatch = std::string(what) + ":\n    got      [" + model::join(got, " | ") + "]\n    expected [" +
+                   model::join(expected, " | ") + "]";
 }
 
 Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool withoutPrefix = false)
