@@ -141,7 +141,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
         if (!project->Save())
             mismatch = mismatch.value_or("the project was not saved");
         const fixture::SavedProject saved = fixture::readProject(cbp);
-        Strings saved_units = utf8(saved.unitNames());
+        Strings saved_units = utf8(saved.units);
         std::sort(saved_units.begin(), saved_units.end());
         compare(mismatch, "units", saved_units, {world.project().units.begin(), world.project().units.end()});
         compare(mismatch, "link options", utf8(saved.link_options), world.project().link_options);

@@ -80,14 +80,6 @@ void writeInstall(const wxString& addonsDir, const wxString& name, const Install
     writeFile(addonsDir + _T("/") + name + _T("/install.xml"), installXml(addon));
 }
 
-std::vector<wxString> SavedProject::unitNames() const
-{
-    std::vector<wxString> names;
-    for (const SavedUnit& unit : units)
-        names.push_back(unit.filename);
-    return names;
-}
-
 SavedProject readProject(const wxString& cbpPath)
 {
     SavedProject saved;
@@ -111,8 +103,9 @@ SavedProject readProject(const wxString& cbpPath)
     saved.include_dirs = each(project->FirstChildElement("Compiler"), "Add", "directory");
     for (const TiXmlElement* unit = project->FirstChildElement("Unit"); unit; unit = unit->NextSiblingElement("Unit"))
     {
-        const char* filename = unit->Attribute("filename");
-        saved.units.push_back({wxString::FromUTF8(filename ? filename : ""), each(unit, "Option", "target")});
+        saved.units.push_back(wxString::FromUTF8(unit->Attribute("filename") ? unit->Attribute("filename") : ""));
+        for (const wxString& target : each(unit, "Option", "target"))
+            saved.units.back() << _T(" @") << target;
     }
     return saved;
 }

@@ -33,20 +33,12 @@ std::string installXml(const model::Addon& addon);
 // An addon folder `addonsDir/name` whose install file lists `install`.
 void writeInstall(const wxString& addonsDir, const wxString& name, const Install& install);
 
-// A project file as saved: its units (with the targets each belongs to, empty when all), the
-// project-wide link options and include directories, in file order.
-struct SavedUnit
-{
-    wxString filename;
-    std::vector<wxString> targets;
-};
+// A project file as saved, in file order: its units, each by its file name and then " @target"
+// for each build target it belongs to where it does not belong to all; the project-wide link
+// options and include directories.
 struct SavedProject
 {
-    std::vector<SavedUnit> units;
-    std::vector<wxString> link_options;
-    std::vector<wxString> include_dirs;
-
-    std::vector<wxString> unitNames() const;
+    std::vector<wxString> units, link_options, include_dirs;
 };
 SavedProject readProject(const wxString& cbpPath);
 
