@@ -76,15 +76,9 @@ protected:
     {
         harness::SeenDialog seen{dialog->GetTitle(), wxString(), wxString(), 0};
         if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
-        {
-            seen.title = box->GetTitle();
-            seen.message = box->GetMessage();
-            seen.style = box->GetMessageDialogStyle();
-        }
+            seen = {box->GetTitle(), box->GetMessage(), wxString(), box->GetMessageDialogStyle()};
         else if (auto* picker = dynamic_cast<wxDirDialogBase*>(dialog))
-        {
             seen.message = picker->GetMessage();
-        }
         seen_dialogs.push_back(seen);
         if (modal_answer)
             return modal_answer(dialog);
@@ -373,17 +367,14 @@ bool showDrawn(wxWindow* window)
 
 LabelRoom labelRoom(wxWindow* button)
 {
-    LabelRoom room;
     GtkWidget* label = showDrawn(button) ? findLabel(static_cast<GtkWidget*>(button->GetHandle())) : nullptr;
     if (!label)
-        return room;
+        return {};
     GtkAllocation allocation;
     gtk_widget_get_allocation(label, &allocation);
     GtkRequisition natural;
     gtk_widget_get_preferred_size(label, nullptr, &natural);
-    room.allocated = wxSize(allocation.width, allocation.height);
-    room.needed = wxSize(natural.width, natural.height);
-    return room;
+    return {wxSize(allocation.width, allocation.height), wxSize(natural.width, natural.height)};
 }
 
 ModalAnswer pressButton(wxWindowID nID)
@@ -413,22 +404,16 @@ ModalAnswer chooseDirectory(const wxString& path)
 bool boot(int& argc, char** argv)
 {
     session = std::make_unique<Session>();
-    if (!session->x_server.start())
-    {
-        std::fprintf(stderr, "harness: could not start Xvfb\n");
-        return false;
-    }
-    if (!makeHome())
-    {
-        std::fprintf(stderr, "harness: could not make a temporary HOME\n");
-        return false;
-    }
     // GTK's file chooser saves its settings; keep them in memory rather than asking for a
     // session bus that a test machine does not have.
     setenv("GSETTINGS_BACKEND", "memory", 1);
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+    const char* failure = !session->x_server.start()                           ? "could not start Xvfb"
+                          : !makeHome()                                         ? "could not make a temporary HOME"
+                          : !wxEntryStart(argc, argv) || !wxTheApp->CallOnInit() ? "wxWidgets did not start"
+                                                                                 : nullptr;
+    if (failure)
     {
-        std::fprintf(stderr, "harness: wxWidgets did not start\n");
+        std::fprintf(stderr, "harness: %s\n", failure);
         return false;
     }
     bootManagers();
