@@ -57,14 +57,8 @@ template <typename Load, typename Run> int withIde(int argc, char** argv, Run ru
 
 // Whether a run ended with an error: Google Benchmark 1.7 (Debian 12) says error_occurred,
 // 1.8 and later (Debian 13) say skipped.
-template <typename R> auto failed(const R& run, int) -> decltype(bool(run.error_occurred))
-{
-    return run.error_occurred;
-}
-template <typename R> auto failed(const R& run, long) -> decltype(bool(run.skipped))
-{
-    return bool(run.skipped);
-}
+template <typename R> auto failed(const R& run, int) -> decltype(bool(run.error_occurred)) { return run.error_occurred; }
+template <typename R> auto failed(const R& run, long) -> decltype(bool(run.skipped)) { return bool(run.skipped); }
 
 // CPU milliseconds per iteration, by benchmark name (without the aggregate suffix).
 class Reporter : public benchmark::ConsoleReporter

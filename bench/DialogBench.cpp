@@ -138,10 +138,7 @@ BENCHMARK(BM_ConfirmSets)->Unit(benchmark::kMillisecond);
 
 // --- The floors -------------------------------------------------------------------------------
 
-std::string bytesOf(const wxString& path)
-{
-    return std::string(path.fn_str());
-}
+std::string bytesOf(const wxString& path) { return std::string(path.fn_str()); }
 
 // One listing of a folder: whether it holds a file named install.xml, and its names.
 struct Listing

@@ -16,10 +16,7 @@ namespace
 std::vector<wxString> lines;
 std::string input_path;
 
-void capture(const wxString& sLine)
-{
-    lines.push_back(sLine);
-}
+void capture(const wxString& sLine) { lines.push_back(sLine); }
 
 void removeInput()
 {

@@ -28,10 +28,7 @@ namespace
 using Strings = std::vector<std::string>;
 using fixture::utf8;
 
-wxString wide(const std::string& text)
-{
-    return wxString::FromUTF8(text.c_str());
-}
+wxString wide(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
 
 // The first difference, if any, as "what: got … expected …".
 void compare(std::optional<std::string>& mismatch, const char* what, const Strings& got, const Strings& expected)

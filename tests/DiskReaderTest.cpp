@@ -24,10 +24,7 @@ namespace fs = std::filesystem;
 using fixture::utf8;
 using Lines = std::vector<std::string>;
 
-wxString folderPath(const fs::path& path)
-{
-    return wxString::FromUTF8(path.string() + "/");
-}
+wxString folderPath(const fs::path& path) { return wxString::FromUTF8(path.string() + "/"); }
 
 bool holdsByWx(const wxString& sDir)
 {

@@ -20,15 +20,9 @@ namespace
 using Lines = std::vector<wxString>;
 
 Lines captured;
-void capture(const wxString& sLine)
-{
-    captured.push_back(sLine);
-}
+void capture(const wxString& sLine) { captured.push_back(sLine); }
 
-std::string dataFile(const std::string& name)
-{
-    return std::string(BRISKEN_TEST_DATA) + "/install/" + name;
-}
+std::string dataFile(const std::string& name) { return std::string(BRISKEN_TEST_DATA) + "/install/" + name; }
 
 // What one parse gave: its result, the four lists and the log lines it wrote.
 struct Parsed

@@ -55,10 +55,7 @@ bool applies(const Entry& entry, bool isLibrary)
 
 // The name the IDE stores for a listed path: without "." steps and doubled separators, and a
 // ".." takes out the folder before it.
-std::string storedName(const std::string& listed)
-{
-    return join(walk({}, listed, true), "/");
-}
+std::string storedName(const std::string& listed) { return join(walk({}, listed, true), "/"); }
 } // namespace
 
 const Addon* Tree::find(const std::string& name) const

@@ -29,10 +29,7 @@ std::string escapeXml(const std::string& text)
     return out;
 }
 
-std::string escapeXml(const wxString& text)
-{
-    return escapeXml(utf8(text));
-}
+std::string escapeXml(const wxString& text) { return escapeXml(utf8(text)); }
 } // namespace
 
 void makeAddon(const wxString& addonsDir, const wxString& name)
@@ -143,8 +140,5 @@ cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& uni
     return Manager::Get()->GetProjectManager()->LoadProject(cbpPath, true);
 }
 
-void closeProjects()
-{
-    Manager::Get()->GetProjectManager()->CloseAllProjects(true);
-}
+void closeProjects() { Manager::Get()->GetProjectManager()->CloseAllProjects(true); }
 } // namespace fixture

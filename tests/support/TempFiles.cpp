@@ -31,10 +31,7 @@ wxString TempDir::write(const wxString& relative, const std::string& bytes) cons
     return file;
 }
 
-bool makeDir(const wxString& path)
-{
-    return wxFileName::Mkdir(path, 0755, wxPATH_MKDIR_FULL);
-}
+bool makeDir(const wxString& path) { return wxFileName::Mkdir(path, 0755, wxPATH_MKDIR_FULL); }
 
 bool writeFile(const wxString& path, const std::string& bytes)
 {
