@@ -182,18 +182,14 @@ private:
     pid_t pid = -1;
 };
 
-bool makeHome()
+bool makeHome(const wxString& dir)
 {
-    char tmpl[] = "/tmp/brisken-test-XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    if (!made)
-        return false;
-    home_dir = wxString::FromUTF8(made);
-    setenv("HOME", made, 1);
+    home_dir = dir;
+    setenv("HOME", dir.utf8_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DATA_HOME");
     // Without the config folder the IDE asks in a modal box at shutdown.
-    return fixture::makeDir(home_dir + _T("/.config/codeblocks"));
+    return !dir.empty() && fixture::makeDir(home_dir + _T("/.config/codeblocks"));
 }
 
 // A failed wx assertion would open a modal box that nobody answers: print it instead.
@@ -296,6 +292,7 @@ struct Session
 {
     PrivateXServer x_server;
     ModalHook hook;
+    fixture::TempDir home;
 };
 std::unique_ptr<Session> session;
 
@@ -408,7 +405,7 @@ bool boot(int& argc, char** argv)
     // session bus that a test machine does not have.
     setenv("GSETTINGS_BACKEND", "memory", 1);
     const char* failure = !session->x_server.start()                           ? "could not start Xvfb"
-                          : !makeHome()                                         ? "could not make a temporary HOME"
+                          : !makeHome(session->home.path())                                     ? "could not make a temporary HOME"
                           : !wxEntryStart(argc, argv) || !wxTheApp->CallOnInit() ? "wxWidgets did not start"
                                                                                  : nullptr;
     if (failure)
@@ -426,7 +423,6 @@ void shutDown()
     session->hook.Unregister();
     shutDownManagers();
     wxEntryCleanup();
-    wxFileName::Rmdir(home_dir, wxPATH_RMDIR_RECURSIVE);
     session.reset();
 }
 } // namespace harness
