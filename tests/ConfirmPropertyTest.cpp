@@ -51,10 +51,7 @@ Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool with
 // What the rounds played so far did, to show that the generator reaches every rule.
 struct Reach
 {
-    int added = 0;
-    int kept = 0;
-    int removed = 0;
-    int picked = 0;
+    int added = 0, kept = 0, removed = 0, picked = 0;
 } reach;
 
 // Plays `sequence` in the IDE and returns the first difference from the model, with its round.
@@ -152,9 +149,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
 
 struct Tally
 {
-    int sequences = 0;
-    int rounds = 0;
-    int failures = 0;
+    int sequences = 0, rounds = 0, failures = 0;
 };
 
 // Plays the sequence of `seed`; on a difference, reports it with the smallest sequence that

@@ -143,8 +143,7 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
 
     // The list shows the addons of the stored location, those in use ticked; the snapshot of
     // those ticks stays with the first location even when another one is picked.
-    outcome.listed_at_open = listed.at(opened);
-    outcome.ticked_at_open = tickedIn(outcome.listed_at_open);
+    outcome.ticked_at_open = tickedIn(listed.at(opened));
     const std::vector<std::string> snapshot = outcome.ticked_at_open;
     if (round.pick)
         current = *round.pick; // stored as soon as it is picked, confirmed or not

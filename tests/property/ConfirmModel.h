@@ -65,7 +65,6 @@ struct Sequence
 // What the project and the log should show after a round.
 struct Outcome
 {
-    std::vector<std::string> listed_at_open; // the list's items, as the disk orders them (given)
     std::vector<std::string> ticked_at_open;
     std::vector<std::string> added;          // "Add addon:" names in order
     std::vector<std::string> report;         // the report lines, in order

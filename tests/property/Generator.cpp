@@ -22,9 +22,7 @@ public:
     template <typename T> const T& pick(const std::vector<T>& items) { return items[below(items.size())]; }
     std::optional<std::string> maybe(const std::vector<std::string>& choices, int percent)
     {
-        if (!chance(percent))
-            return std::nullopt;
-        return pick(choices);
+        return chance(percent) ? std::optional<std::string>(pick(choices)) : std::nullopt;
     }
 
 private:
