@@ -57,8 +57,7 @@ struct Example
     const char* behaviour;
     std::vector<std::pair<wxString, Install>> addons;
     fixture::SavedProject before;
-    Names tick, untick;
-    Names added;
+    Names tick, untick, added;
     fixture::SavedProject after;
     int targets = 1;
     std::vector<std::vector<int>> answers{};
@@ -324,19 +323,15 @@ TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWh
 // they call each other, must give link options the linker can use.
 TEST_F(ProjectChangeTest, AProjectWithAddonsWhoseArchivesCallEachOtherStillLinks)
 {
-    const struct
-    {
-        const char* name;
-        const char* source;
-    } archives[] = {{"base", "int base() { return 40; }"},
-                    {"net", "int base(); int net() { return base() + 2; }"},
-                    {"codec", "int codec() { return 21; }"},
-                    {"media", "int codec(); int media() { return codec() * 2; }"}};
+    const std::pair<const char*, const char*> archives[] = {{"base", "int base() { return 40; }"},
+                                                            {"net", "int base(); int net() { return base() + 2; }"},
+                                                            {"codec", "int codec() { return 21; }"},
+                                                            {"media", "int codec(); int media() { return codec() * 2; }"}};
     const wxString lib = tree / _T("libs/");
-    for (const auto& archive : archives)
+    for (const auto& [archive, source] : archives)
     {
-        const wxString name = wxString::FromUTF8(archive.name);
-        ASSERT_TRUE(fixture::writeFile(lib + name + _T(".cpp"), archive.source));
+        const wxString name = wxString::FromUTF8(archive);
+        ASSERT_TRUE(fixture::writeFile(lib + name + _T(".cpp"), source));
         const wxString build = _T("cd '") + lib + _T("' && c++ -c ") + name + _T(".cpp && ar rcs lib") +
                                name + _T(".a ") + name + _T(".o");
         ASSERT_EQ(std::system(build.utf8_str()), 0) << build;
