@@ -57,8 +57,8 @@ template <typename Load, typename Run> int withIde(int argc, char** argv, Run ru
 
 // Whether a run ended with an error: Google Benchmark 1.7 (Debian 12) says error_occurred,
 // 1.8 and later (Debian 13) say skipped.
-template <typename R> auto failed(const R& run, int) -> decltype(bool(run.error_occurred)) { return run.error_occurred; }
-template <typename R> auto failed(const R& run, long) -> decltype(bool(run.skipped)) { return bool(run.skipped); }
+template <typename R> auto failed(const R& r, int) -> decltype(bool(r.error_occurred)) { return r.error_occurred; }
+template <typename R> auto failed(const R& r, long) -> decltype(bool(r.skipped)) { return bool(r.skipped); }
 
 // CPU milliseconds per iteration, by benchmark name (without the aggregate suffix).
 class Reporter : public benchmark::ConsoleReporter
@@ -106,8 +106,7 @@ struct Row
 
 inline void printHeader()
 {
-    std::printf("\n%-34s %12s %12s %8s %6s\n", "cost (CPU ms)", "product", "floor", "ratio",
-                "goal");
+    std::printf("\n%-34s %12s %12s %8s %6s\n", "cost (CPU ms)", "product", "floor", "ratio", "goal");
 }
 
 // One line of the table; false when the ratio misses its goal. A line without a goal is for

@@ -335,8 +335,7 @@ void printPeakResidentSize()
     harness::clearLog();
     const long peak = residentKb("VmHWM");
     std::printf("peak resident size: IDE with the project %.1f MiB, while the dialog opens and "
-                "confirms %.1f MiB (+%.1f MiB)\n",
-                before / 1024.0, peak / 1024.0, (peak - before) / 1024.0);
+                "confirms %.1f MiB (+%.1f MiB)\n", before / 1024.0, peak / 1024.0, (peak - before) / 1024.0);
 }
 
 // Takes --addons=N and --files=M out of the arguments.
@@ -370,8 +369,7 @@ int main(int argc, char** argv)
                       {"analysis", {"BM_AnalyzeProject"}, {"BM_FloorAnalyzeProject"}, 2.0},
                       {"opening the dialog",
                        {"BM_OpenDialog"},
-                       {"BM_FloorFindAddons", "BM_FloorAnalyzeProject", "BM_FloorFillList"},
-                       2.0},
+                       {"BM_FloorFindAddons", "BM_FloorAnalyzeProject", "BM_FloorFillList"}, 2.0},
                       {"the sets after OK", {"BM_ConfirmSets"}, {"BM_FloorAnalyzeProject", "BM_FloorReadTicks"}, 2.0}});
         large_tree = nullptr;
         return true;

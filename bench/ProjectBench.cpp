@@ -40,8 +40,7 @@ struct Workload : bench::LargeTree
             names.push_back(name);
             fixture::Install install;
             for (int f = 0; f < files_per_addon; ++f)
-                install.files.push_back(
-                    wxString::Format(_T("../../../addons/%s/src/file%03d.cpp"), name, f));
+                install.files.push_back(wxString::Format(_T("../../../addons/%s/src/file%03d.cpp"), name, f));
             install.includes.push_back(_T("../../../addons/") + name + _T("/src"));
             install.libs = {_T("-l") + name, _T("-lcommon")};
             // A chain of requirements: each addon also brings in the next one.
@@ -67,7 +66,10 @@ constexpr int addon_files = addon_count * files_per_addon;
 bool holdsAll() { return workload->project->GetFilesCount() == own_files + addon_files; }
 bool holdsOwnOnly() { return workload->project->GetFilesCount() == own_files; }
 Brisken* plugin() { return static_cast<Brisken*>(run::attachedPlugin()); }
-bool addByPlugin() { return plugin()->addAddons(workload->addons, workload->addons).files == addon_files && holdsAll(); }
+bool addByPlugin()
+{
+    return plugin()->addAddons(workload->addons, workload->addons).files == addon_files && holdsAll();
+}
 bool removeByPlugin() { return plugin()->removeAddons(workload->addons) == addon_files && holdsOwnOnly(); }
 bool addByCommand() { return run::confirm(workload->names) == 0 && holdsAll(); }
 bool removeByCommand() { return run::confirm({}, workload->names) == 0 && holdsOwnOnly(); }

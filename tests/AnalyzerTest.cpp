@@ -49,19 +49,15 @@ TEST_F(AnalyzerTest, AFileBelowAnAddonFolderNamesThatAddon)
     EXPECT_EQ(used[0].name, _T("alpha"));
     // Built from the project's folder and the stored relative path, not normalised.
     EXPECT_EQ(used[0].addon_dir, tree / _T("apps/demos/ex1/../../../addons/alpha"));
-    EXPECT_EQ(used[0].install_file,
-              tree / _T("apps/demos/ex1/../../../addons/alpha/install.xml"));
+    EXPECT_EQ(used[0].install_file, tree / _T("apps/demos/ex1/../../../addons/alpha/install.xml"));
 }
 
 TEST_F(AnalyzerTest, OneEntryPerProjectFileInTheProjectsFileOrder)
 {
-    cbProject* project = open({_T("../../../addons/beta/b.cpp"), _T("main.cpp"),
-                               _T("../../../addons/alpha/src/a1.cpp"),
-                               _T("../../../addons/alpha/src/a2.cpp"),
-                               _T("../../../addons/alpha/src/a3.h")});
+    cbProject* project = open({_T("../../../addons/beta/b.cpp"), _T("main.cpp"), _T("../../../addons/alpha/src/a1.cpp"),
+                               _T("../../../addons/alpha/src/a2.cpp"), _T("../../../addons/alpha/src/a3.h")});
     ASSERT_NE(project, nullptr);
-    EXPECT_EQ(namesOf(analyze(project)),
-              (Names{_T("alpha"), _T("alpha"), _T("alpha"), _T("beta")}));
+    EXPECT_EQ(namesOf(analyze(project)), (Names{_T("alpha"), _T("alpha"), _T("alpha"), _T("beta")}));
 }
 
 TEST_F(AnalyzerTest, OnlyFoldersHoldingAnInstallFileBelowAnAddonsFolderCount)
@@ -90,8 +86,7 @@ TEST_F(AnalyzerTest, AnInstallFileInTheAddonsFolderItselfCountsForEveryFileBelow
     fixture::writeFile(tree / _T("addons/install.xml"), "<install/>");
     cbProject* project = open({_T("../../../addons/alpha/a.cpp"), _T("../../../addons/beta/b.cpp")});
     ASSERT_NE(project, nullptr);
-    EXPECT_EQ(namesOf(analyze(project)),
-              (Names{_T("addons"), _T("alpha"), _T("addons"), _T("beta")}));
+    EXPECT_EQ(namesOf(analyze(project)), (Names{_T("addons"), _T("alpha"), _T("addons"), _T("beta")}));
 }
 
 TEST_F(AnalyzerTest, AnAddonDeletedFromDiskIsNoLongerInUse)

@@ -57,8 +57,7 @@ TEST_F(DiscoveryTest, MissingEmptyOrFileFolderYieldsNothingButStillLogsBothLines
 {
     fixture::makeDir(tree / _T("addons"));
     fixture::writeFile(tree / _T("plain"), "x");
-    for (const wxString& dir : {addonsDir(), tree / _T("nowhere/addons/"), tree / _T("plain/"),
-                                wxString()})
+    for (const wxString& dir : {addonsDir(), tree / _T("nowhere/addons/"), tree / _T("plain/"), wxString()})
     {
         harness::clearLog();
         EXPECT_TRUE(dlg->findAddons(dir).empty()) << dir;
@@ -116,8 +115,7 @@ TEST_F(DiscoveryTest, EachCallAppendsSoOnlyTheLocationSetterStartsAfresh)
 {
     fixture::makeAddon(tree / _T("addons"), _T("alpha"));
     EXPECT_EQ(dlg->findAddons(addonsDir()).size(), 1u);
-    EXPECT_EQ(namesOf(dlg->findAddons(addonsDir())),
-              (std::vector<wxString>{_T("alpha"), _T("alpha")}));
+    EXPECT_EQ(namesOf(dlg->findAddons(addonsDir())), (std::vector<wxString>{_T("alpha"), _T("alpha")}));
     EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), tree / _T("addons/alpha/install.xml"));
 }
 

@@ -57,8 +57,7 @@ TEST_F(LocationTest, OpensOnTheStoredLocationWithTheAddonsInUseTicked)
 {
     useAddons({_T("beta")});
     openDialog(tree.path());
-    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), tree / _T("addons/"),
-                                          _T("Project title:ex1")}));
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), tree / _T("addons/"), _T("Project title:ex1")}));
     EXPECT_EQ(controls::locationField(dlg.get()), tree.path());
     EXPECT_EQ(controls::listed(dlg.get()), namesOf(dlg->getFoundAddons()));
     EXPECT_EQ(controls::listed(dlg.get()).size(), 3u);
@@ -99,9 +98,8 @@ TEST_F(LocationTest, AnAcceptedLocationIsListedShownAndStored)
     openDialog(tree.path());
     const Names opening_ticks = controls::ticked(dlg.get());
     pickLocation(other.path());
-    EXPECT_EQ(harness::logLines(),
-              (Lines{_T("bkDirSelect clicked"), _T("Finding addons in"), other / _T("addons/"),
-                     _T("Project title:ex1"), _T("Saving bkdir")}));
+    EXPECT_EQ(harness::logLines(), (Lines{_T("bkDirSelect clicked"), _T("Finding addons in"), other / _T("addons/"),
+                                          _T("Project title:ex1"), _T("Saving bkdir")}));
     EXPECT_EQ(namesOf(dlg->getFoundAddons()).size(), 2u);
     EXPECT_EQ(controls::listed(dlg.get()), namesOf(dlg->getFoundAddons()));
     // The project's alpha lives in the first tree, but the name is what counts.
@@ -226,8 +224,7 @@ TEST_F(LocationTest, PointingAtAnAddonShowsWhatItRequiresAndItsInstallFile)
         motion.m_x = 80;
         motion.SetEventObject(list);
         list->GetEventHandler()->ProcessEvent(motion);
-        const wxString requires_text =
-            name == _T("alpha") ? _T(" requires beta, gamma") : _T(" requires nothing");
+        const wxString requires_text = name == _T("alpha") ? _T(" requires beta, gamma") : _T(" requires nothing");
         EXPECT_EQ(list->GetToolTipText(),
                   name + requires_text + _T("\n") + tree / _T("addons/") + name + _T("/install.xml"));
     }

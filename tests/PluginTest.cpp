@@ -99,8 +99,7 @@ TEST_F(PluginTest, DirButtonLogsAndKeepsTheDialogOpen)
         return static_cast<int>(wxID_NONE);
     });
     EXPECT_EQ(execute(), 0);
-    EXPECT_EQ(harness::logLines(),
-              (opening + Lines{_T("bkDirSelect clicked"), _T("No addons selected.")}));
+    EXPECT_EQ(harness::logLines(), (opening + Lines{_T("bkDirSelect clicked"), _T("No addons selected.")}));
     ASSERT_EQ(harness::seenDialogs().size(), 2u);
     EXPECT_EQ(harness::seenDialogs()[1].message, _T("Select the Brisken directory"));
 }
@@ -129,9 +128,8 @@ TEST_F(PluginTest, ConfirmingAsksTheProjectAgainWhichAddonsAreNew)
 
     harness::setModalAnswer(harness::pressButton(ok_id));
     EXPECT_EQ(execute(), 0);
-    EXPECT_EQ(harness::logLines(),
-              (Lines{_T("Brisken Addon"), _T("Finding addons in"), tree / _T("addons/"),
-                     _T("Project title:ex1"), _T("OK clicked."), _T("total 2"),
-                     _T("Project title:ex1")}));
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Brisken Addon"), _T("Finding addons in"), tree / _T("addons/"),
+                                          _T("Project title:ex1"), _T("OK clicked."), _T("total 2"),
+                                          _T("Project title:ex1")}));
     EXPECT_EQ(harness::treeRebuilds(), 1);
 }

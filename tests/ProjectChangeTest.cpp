@@ -97,8 +97,7 @@ protected:
         fixture::writeInstall(tree / _T("addons"), name, install);
     }
 
-    static void confirm(const Names& tick, const Names& untick = {},
-                        std::function<void()> inDialog = nullptr)
+    static void confirm(const Names& tick, const Names& untick = {}, std::function<void()> inDialog = nullptr)
     {
         EXPECT_EQ(run::confirm(tick, untick, std::move(inDialog)), 0);
     }
@@ -149,8 +148,9 @@ protected:
 TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
 {
     // alpha requires beta; the IDE asks for the targets once for each of them.
-    const Install asked_alpha{{_T("../../../addons/alpha/a1.cpp"), _T("../../../addons/alpha/a2.cpp"),
-                               _T("../../../addons/alpha/a3.cpp")}, {_T("../../../addons/alpha")}, {_T("-la")}, {_T("beta")}};
+    const Install asked_alpha{
+        {_T("../../../addons/alpha/a1.cpp"), _T("../../../addons/alpha/a2.cpp"), _T("../../../addons/alpha/a3.cpp")},
+        {_T("../../../addons/alpha")}, {_T("-la")}, {_T("beta")}};
     const Install asked_beta{{_T("../../../addons/beta/b1.cpp"), _T("../../../addons/beta/b2.cpp")}, {}, {}, {}};
     const Example examples[] = {
         // The libraries of one confirm go in front as one block: an addon's in the order listed,
@@ -190,15 +190,13 @@ TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
          {{_T("../../../addons/alpha/a1.cpp @Target1"), _T("../../../addons/alpha/a2.cpp @Target1"),
            _T("../../../addons/alpha/a3.cpp @Target1"), _T("../../../addons/beta/b1.cpp @Release @Target2"),
            _T("../../../addons/beta/b2.cpp @Release @Target2"), _T("main.cpp")},
-          {_T("-la")}, {_T("../../../addons/alpha")}},
-         3, {{1}, {0, 2}}},
+          {_T("-la")}, {_T("../../../addons/alpha")}}, 3, {{1}, {0, 2}}},
         {"DecliningTheTargetQuestionSkipsThatAddonsFilesWithoutAskingAgain",
          {{_T("alpha"), asked_alpha}, {_T("beta"), asked_beta}},
          {{_T("main.cpp")}, {}, {}},
          {_T("alpha")}, {}, {_T("alpha"), _T("beta")},
          {{_T("../../../addons/beta/b1.cpp @Release"), _T("../../../addons/beta/b2.cpp @Release"), _T("main.cpp")},
-          {_T("-la")}, {_T("../../../addons/alpha")}},
-         2, {{}, {0}}},
+          {_T("-la")}, {_T("../../../addons/alpha")}}, 2, {{}, {0}}},
         // Paths listed in another spelling of a stored name find it; Src/a.cpp differs in case
         // and lib/c.cpp is not listed: both stay.
         {"UntickingRemovesTheListedFilesInAnySpellingAndNoOther",
@@ -245,9 +243,8 @@ TEST_F(ProjectChangeTest, AnUnreadableInstallFileAddsNothingAndTheOthersGoOn)
     EXPECT_EQ(added, (Names{_T("alpha"), _T("beta"), _T("broken"), _T("empty"), _T("gone")}));
     EXPECT_EQ(occurrences(harness::logLines(), _T("Cannot load xml file.")), 3u);
     const fixture::SavedProject file = saved();
-    EXPECT_EQ(file.units,
-              (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
-                     _T("../../../addons/beta/b.cpp"), _T("main.cpp")}));
+    EXPECT_EQ(file.units, (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
+                                 _T("../../../addons/beta/b.cpp"), _T("main.cpp")}));
     EXPECT_EQ(file.link_options, (Lines{_T("-lalpha1"), _T("-lalpha2"), _T("-lb")}));
 }
 
@@ -323,10 +320,9 @@ TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWh
 // they call each other, must give link options the linker can use.
 TEST_F(ProjectChangeTest, AProjectWithAddonsWhoseArchivesCallEachOtherStillLinks)
 {
-    const std::pair<const char*, const char*> archives[] = {{"base", "int base() { return 40; }"},
-                                                            {"net", "int base(); int net() { return base() + 2; }"},
-                                                            {"codec", "int codec() { return 21; }"},
-                                                            {"media", "int codec(); int media() { return codec() * 2; }"}};
+    const std::pair<const char*, const char*> archives[] = {
+        {"base", "int base() { return 40; }"}, {"net", "int base(); int net() { return base() + 2; }"},
+        {"codec", "int codec() { return 21; }"}, {"media", "int codec(); int media() { return codec() * 2; }"}};
     const wxString lib = tree / _T("libs/");
     for (const auto& [archive, source] : archives)
     {

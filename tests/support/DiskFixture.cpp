@@ -34,8 +34,7 @@ std::string escapeXml(const wxString& text) { return escapeXml(utf8(text)); }
 
 void makeAddon(const wxString& addonsDir, const wxString& name)
 {
-    writeFile(addonsDir + _T("/") + name + _T("/install.xml"),
-              "<?xml version=\"1.0\"?>\n<install><add/></install>\n");
+    writeFile(addonsDir + _T("/") + name + _T("/install.xml"), "<?xml version=\"1.0\"?>\n<install><add/></install>\n");
 }
 
 void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons)

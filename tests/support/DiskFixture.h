@@ -46,8 +46,7 @@ SavedProject readProject(const wxString& cbpPath);
 // folder), with `targets` build targets.
 bool writeProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);
 // Writes the project, loads it through the IDE's project manager and makes it active.
-cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& units,
-                       int targets = 1);
+cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);
 // Closes every project without saving.
 void closeProjects();
 } // namespace fixture
