@@ -24,52 +24,48 @@
 #include <wx/dialog.h>
 
 #include <cbproject.h>
-#include <configmanager.h>
-#include <manager.h>
 #include <projectfile.h>
 #include <projectmanager.h>
 
-#include "AddonDialog.h"
-#include "DiskFixture.h"
-#include "FloorTable.h"
+#include "Bench.h"
+#include "DialogControls.h"
 #include "ProjectAnalyzer.h"
-#include "SdkHarness.h"
 
 namespace
 {
 int addon_count = 1000;
 int file_count = 10000;
 
-struct LargeTree
+// Every addon holds a src folder.
+struct DialogTree : bench::LargeTree
 {
-    fixture::TempDir tree;
-    cbProject* project = nullptr;
     wxArrayString names;
 
-    LargeTree()
+    DialogTree()
     {
-        std::vector<wxString> addon_names;
         for (int a = 0; a < addon_count; ++a)
         {
-            addon_names.push_back(wxString::Format(_T("addon%04d"), a));
-            fixture::makeDir(tree / _T("addons/") + addon_names.back() + _T("/src"));
+            names.Add(wxString::Format(_T("addon%04d"), a));
+            fixture::makeDir(tree / _T("addons/") + names.Last() + _T("/src"));
         }
         std::vector<wxString> units;
         for (int f = 0; f < file_count; ++f)
-            units.push_back(wxString::Format(_T("../../../addons/%s/src/file%04d.cpp"),
-                                             addon_names[f % addon_count], f / addon_count));
-        fixture::makeBriskenTree(tree.path(), addon_names);
-        project = fixture::openProject(tree / _T("apps/demos/big/big.cbp"), units);
-        Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
+            units.push_back(wxString::Format(_T("../../../addons/%s/src/file%04d.cpp"), names[f % addon_count],
+                                             f / addon_count));
+        open({names.begin(), names.end()}, units);
     }
 };
 
-LargeTree* large_tree = nullptr;
+DialogTree* large_tree = nullptr;
 
-std::unique_ptr<AddonDialog> openDialog()
+using controls::newDialog;
+
+// What confirming the dialog asks for before the project changes.
+void takeConfirmSets(AddonDialog& dialog)
 {
-    return std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(),
-                                         _T("Brisken Addon Plugin"));
+    benchmark::DoNotOptimize(dialog.getNewSelectedAddons());
+    benchmark::DoNotOptimize(dialog.getDeselectedAddons());
+    benchmark::DoNotOptimize(dialog.getFoundAddons());
 }
 
 // --- The product ------------------------------------------------------------------------------
@@ -80,7 +76,7 @@ void BM_OpenDialog(benchmark::State& state)
     size_t ticked = 0;
     for (auto _ : state)
     {
-        auto dlg = openDialog();
+        auto dlg = newDialog();
         ticked = dlg->getPreviouslySelectedAddons().size();
         state.PauseTiming();
         dlg.reset();
@@ -109,7 +105,7 @@ BENCHMARK(BM_AnalyzeProject)->Unit(benchmark::kMillisecond);
 
 void BM_FindAddons(benchmark::State& state)
 {
-    auto dlg = openDialog();
+    auto dlg = newDialog();
     const wxString addons_dir = large_tree->tree / _T("addons/");
     // With no active project, emptying the list between runs analyses nothing, so the pauses
     // do not churn the caches that discovery then finds cold.
@@ -129,15 +125,12 @@ void BM_FindAddons(benchmark::State& state)
 }
 BENCHMARK(BM_FindAddons)->Unit(benchmark::kMillisecond);
 
-// What confirming the dialog asks for before the project changes.
 void BM_ConfirmSets(benchmark::State& state)
 {
-    auto dlg = openDialog();
+    auto dlg = newDialog();
     for (auto _ : state)
     {
-        benchmark::DoNotOptimize(dlg->getNewSelectedAddons());
-        benchmark::DoNotOptimize(dlg->getDeselectedAddons());
-        benchmark::DoNotOptimize(dlg->getFoundAddons());
+        takeConfirmSets(*dlg);
         harness::clearLog();
     }
 }
@@ -145,10 +138,7 @@ BENCHMARK(BM_ConfirmSets)->Unit(benchmark::kMillisecond);
 
 // --- The floors -------------------------------------------------------------------------------
 
-std::string bytesOf(const wxString& path)
-{
-    return std::string(path.fn_str());
-}
+std::string bytesOf(const wxString& path) { return std::string(path.fn_str()); }
 
 // One listing of a folder: whether it holds a file named install.xml, and its names.
 struct Listing
@@ -287,17 +277,23 @@ void BM_FloorAnalyzeProject(benchmark::State& state)
 }
 BENCHMARK(BM_FloorAnalyzeProject)->Unit(benchmark::kMillisecond);
 
-// A dialog with a check list of the addons, every one ticked: the toolkit's own share of
-// opening the dialog.
+// A check list of the addons in `dialog`, every one ticked.
+wxCheckListBox* tickedList(wxDialog& dialog)
+{
+    auto* list = new wxCheckListBox(&dialog, wxID_ANY, wxPoint(20, 105), wxSize(360, 280));
+    list->InsertItems(large_tree->names, 0);
+    for (unsigned int j = 0; j < list->GetCount(); ++j)
+        list->Check(j, true);
+    return list;
+}
+
+// That dialog: the toolkit's own share of opening the dialog.
 void BM_FloorFillList(benchmark::State& state)
 {
     for (auto _ : state)
     {
         wxDialog dialog(harness::appWindow(), wxID_ANY, _T("floor"));
-        auto* list = new wxCheckListBox(&dialog, wxID_ANY, wxPoint(20, 105), wxSize(360, 280));
-        list->InsertItems(large_tree->names, 0);
-        for (unsigned int j = 0; j < list->GetCount(); ++j)
-            list->Check(j, true);
+        tickedList(dialog);
     }
 }
 BENCHMARK(BM_FloorFillList)->Unit(benchmark::kMillisecond);
@@ -306,10 +302,7 @@ BENCHMARK(BM_FloorFillList)->Unit(benchmark::kMillisecond);
 void BM_FloorReadTicks(benchmark::State& state)
 {
     wxDialog dialog(harness::appWindow(), wxID_ANY, _T("floor"));
-    auto* list = new wxCheckListBox(&dialog, wxID_ANY, wxPoint(20, 105), wxSize(360, 280));
-    list->InsertItems(large_tree->names, 0);
-    for (unsigned int j = 0; j < list->GetCount(); ++j)
-        list->Check(j, true);
+    const wxCheckListBox* list = tickedList(dialog);
     for (auto _ : state)
     {
         unsigned int ticked = 0;
@@ -338,17 +331,11 @@ void printPeakResidentSize()
 {
     const long before = residentKb("VmRSS");
     std::ofstream("/proc/self/clear_refs") << "5";
-    {
-        auto dlg = openDialog();
-        benchmark::DoNotOptimize(dlg->getNewSelectedAddons());
-        benchmark::DoNotOptimize(dlg->getDeselectedAddons());
-        benchmark::DoNotOptimize(dlg->getFoundAddons());
-    }
+    takeConfirmSets(*newDialog());
     harness::clearLog();
     const long peak = residentKb("VmHWM");
     std::printf("peak resident size: IDE with the project %.1f MiB, while the dialog opens and "
-                "confirms %.1f MiB (+%.1f MiB)\n",
-                before / 1024.0, peak / 1024.0, (peak - before) / 1024.0);
+                "confirms %.1f MiB (+%.1f MiB)\n", before / 1024.0, peak / 1024.0, (peak - before) / 1024.0);
 }
 
 // Takes --addons=N and --files=M out of the arguments.
@@ -371,40 +358,20 @@ void readSizes(int& argc, char** argv)
 int main(int argc, char** argv)
 {
     readSizes(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (!harness::boot(argc, argv))
-        return 1;
-    {
-        LargeTree tree;
-        if (!tree.project)
-        {
-            std::fprintf(stderr, "bench: the large project did not load\n");
-            harness::shutDown();
-            return 1;
-        }
-        for (int a = 0; a < addon_count; ++a)
-            tree.names.Add(wxString::Format(_T("addon%04d"), a));
+    return bench::withIde<DialogTree>(argc, argv, [](DialogTree& tree) {
         large_tree = &tree;
         std::printf("%d addons, %d project files\n", addon_count, file_count);
         printPeakResidentSize();
-        floor_table::Reporter reporter;
+        bench::Reporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
-        floor_table::print(
-            reporter,
-            {{"discovery", {"BM_FindAddons"}, {"BM_FloorFindAddons"}, 2.0},
-             {"analysis", {"BM_AnalyzeProject"}, {"BM_FloorAnalyzeProject"}, 2.0},
-             {"opening the dialog",
-              {"BM_OpenDialog"},
-              {"BM_FloorFindAddons", "BM_FloorAnalyzeProject", "BM_FloorFillList"},
-              2.0},
-             {"the sets after OK",
-              {"BM_ConfirmSets"},
-              {"BM_FloorAnalyzeProject", "BM_FloorReadTicks"},
-              2.0}});
+        bench::print(reporter,
+                     {{"discovery", {"BM_FindAddons"}, {"BM_FloorFindAddons"}, 2.0},
+                      {"analysis", {"BM_AnalyzeProject"}, {"BM_FloorAnalyzeProject"}, 2.0},
+                      {"opening the dialog",
+                       {"BM_OpenDialog"},
+                       {"BM_FloorFindAddons", "BM_FloorAnalyzeProject", "BM_FloorFillList"}, 2.0},
+                      {"the sets after OK", {"BM_ConfirmSets"}, {"BM_FloorAnalyzeProject", "BM_FloorReadTicks"}, 2.0}});
         large_tree = nullptr;
-        fixture::closeProjects();
-    }
-    harness::shutDown();
-    benchmark::Shutdown();
-    return 0;
+        return true;
+    });
 }

@@ -12,15 +12,11 @@
 #include <vector>
 
 #include <cbproject.h>
-#include <configmanager.h>
-#include <manager.h>
 #include <projectmanager.h>
 
+#include "Bench.h"
 #include "Brisken.h"
-#include "DiskFixture.h"
-#include "FloorTable.h"
 #include "PluginRun.h"
-#include "SdkHarness.h"
 
 namespace
 {
@@ -29,26 +25,22 @@ constexpr int files_per_addon = 100;
 constexpr int own_files = 50;
 constexpr int paired_rounds = 15;
 
-struct Workload
+struct Workload : bench::LargeTree
 {
-    fixture::TempDir tree;
     std::vector<wxString> names;
     std::vector<fixture::Install> installs;
     AddonFiles addons; // as discovery finds them
     std::unordered_set<wxString, wxStringHash, wxStringEqual> listed; // every file they list
-    cbProject* project = nullptr;
 
     Workload()
     {
-        fixture::makeBriskenTree(tree.path(), {});
         for (int a = 0; a < addon_count; ++a)
         {
             const wxString name = wxString::Format(_T("addon%02d"), a);
             names.push_back(name);
             fixture::Install install;
             for (int f = 0; f < files_per_addon; ++f)
-                install.files.push_back(
-                    wxString::Format(_T("../../../addons/%s/src/file%03d.cpp"), name, f));
+                install.files.push_back(wxString::Format(_T("../../../addons/%s/src/file%03d.cpp"), name, f));
             install.includes.push_back(_T("../../../addons/") + name + _T("/src"));
             install.libs = {_T("-l") + name, _T("-lcommon")};
             // A chain of requirements: each addon also brings in the next one.
@@ -63,65 +55,28 @@ struct Workload
         std::vector<wxString> units;
         for (int f = 0; f < own_files; ++f)
             units.push_back(wxString::Format(_T("src/own%02d.cpp"), f));
-        project = fixture::openProject(tree / _T("apps/demos/big/big.cbp"), units);
-        Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), tree.path(), false);
+        open({}, units);
     }
 };
 
 Workload* workload = nullptr;
+constexpr int addon_files = addon_count * files_per_addon;
 
-bool holdsAll()
-{
-    return workload->project->GetFilesCount() == own_files + addon_count * files_per_addon;
-}
-
-bool holdsOwnOnly()
-{
-    return workload->project->GetFilesCount() == own_files;
-}
-
-Brisken* plugin()
-{
-    return static_cast<Brisken*>(run::attachedPlugin());
-}
-
+// The changes, each false unless the project then holds what it should.
+bool holdsAll() { return workload->project->GetFilesCount() == own_files + addon_files; }
+bool holdsOwnOnly() { return workload->project->GetFilesCount() == own_files; }
+Brisken* plugin() { return static_cast<Brisken*>(run::attachedPlugin()); }
 bool addByPlugin()
 {
-    return plugin()->addAddons(workload->addons, workload->addons).files ==
-               addon_count * files_per_addon && holdsAll();
+    return plugin()->addAddons(workload->addons, workload->addons).files == addon_files && holdsAll();
 }
-
-bool removeByPlugin()
-{
-    return plugin()->removeAddons(workload->addons) == addon_count * files_per_addon &&
-           holdsOwnOnly();
-}
-
-bool addByCommand()
-{
-    return run::confirm(workload->names) == 0 && holdsAll();
-}
-
-bool removeByCommand()
-{
-    return run::confirm({}, workload->names) == 0 && holdsOwnOnly();
-}
-
-bool confirmWithoutChange()
-{
-    return run::confirm({}) == 0;
-}
-
+bool removeByPlugin() { return plugin()->removeAddons(workload->addons) == addon_files && holdsOwnOnly(); }
+bool addByCommand() { return run::confirm(workload->names) == 0 && holdsAll(); }
+bool removeByCommand() { return run::confirm({}, workload->names) == 0 && holdsOwnOnly(); }
+bool confirmWithoutChange() { return run::confirm({}) == 0; }
 // What the timed changes start from.
-bool withoutAddons()
-{
-    return holdsOwnOnly() || removeByPlugin();
-}
-
-bool withAddons()
-{
-    return holdsAll() || addByPlugin();
-}
+bool withoutAddons() { return holdsOwnOnly() || removeByPlugin(); }
+bool withAddons() { return holdsAll() || addByPlugin(); }
 
 // The IDE's calls that adding makes: each addon's files with one target list, its libraries in
 // front of the link options, its include directories.
@@ -158,7 +113,7 @@ bool removeByTheIde()
     for (ProjectFile* file : matched)
         project->RemoveFile(file);
     project->EndRemoveFiles();
-    return matched.size() == static_cast<size_t>(addon_count * files_per_addon) && holdsOwnOnly();
+    return matched.size() == static_cast<size_t>(addon_files) && holdsOwnOnly();
 }
 
 // Times `change` alone, each time from the project that `prepare` leaves: adding from one
@@ -208,9 +163,8 @@ void printPairedChanges(int rounds)
 {
     struct Timed
     {
-        explicit Timed(bool (*pChange)()) : change(pChange) {}
         bool (*change)();
-        std::vector<double> ms;
+        std::vector<double> ms = {};
     };
     // In the order of a round: each change leaves the project as the next one needs it.
     Timed plugin_add{addByPlugin}, plugin_remove{removeByPlugin}, command_add{addByCommand},
@@ -240,40 +194,25 @@ void printPairedChanges(int rounds)
                 }
             }
     const double add_floor = median(ide_add.ms), remove_floor = median(ide_remove.ms);
-    floor_table::printHeader();
-    floor_table::printRow("adding 20 addons (2000 files)", median(plugin_add.ms), add_floor, 1.2);
-    floor_table::printRow("removing 20 addons (2000 files)", median(plugin_remove.ms),
-                          remove_floor, 2.0);
+    bench::printHeader();
+    bench::printRow("adding 20 addons (2000 files)", median(plugin_add.ms), add_floor, 1.2);
+    bench::printRow("removing 20 addons (2000 files)", median(plugin_remove.ms), remove_floor, 2.0);
     // For information: the whole command, the dialog shown and confirmed, around each change.
-    const auto info = [](const char* cost, double product, double floor) {
-        std::printf("%-34s %12.2f %12.2f %7.2fx\n", cost, product, floor, product / floor);
-    };
-    info("(the command adding them)", median(command_add.ms), add_floor);
-    info("(the command removing them)", median(command_remove.ms), remove_floor);
-    std::printf("%-34s %12.2f\n", "(the command with no change)", median(no_change.ms));
+    bench::printRow("(the command adding them)", median(command_add.ms), add_floor);
+    bench::printRow("(the command removing them)", median(command_remove.ms), remove_floor);
+    bench::printRow("(the command with no change)", median(no_change.ms));
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (!harness::boot(argc, argv))
-        return 1;
-    {
-        Workload load;
-        if (!load.project || !run::attachedPlugin())
-        {
-            std::fprintf(stderr, "bench: the project or the plug-in did not load\n");
-            harness::shutDown();
-            return 1;
-        }
+    return bench::withIde<Workload>(argc, argv, [](Workload& load) {
+        if (!run::attachedPlugin())
+            return false;
         workload = &load;
         benchmark::RunSpecifiedBenchmarks();
         printPairedChanges(paired_rounds);
         workload = nullptr;
-        fixture::closeProjects();
-    }
-    harness::shutDown();
-    benchmark::Shutdown();
-    return 0;
+        return true;
+    });
 }

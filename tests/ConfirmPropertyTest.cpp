@@ -26,36 +26,16 @@
 namespace
 {
 using Strings = std::vector<std::string>;
+using fixture::utf8;
 
-std::string narrow(const wxString& text)
-{
-    return std::string(text.utf8_str());
-}
-wxString wide(const std::string& text)
-{
-    return wxString::FromUTF8(text.c_str());
-}
-Strings narrow(const std::vector<wxString>& texts)
-{
-    Strings out;
-    for (const wxString& text : texts)
-        out.push_back(narrow(text));
-    return out;
-}
-
-std::string shown(const Strings& items)
-{
-    std::string text;
-    for (const std::string& item : items)
-        text += (text.empty() ? "" : " | ") + item;
-    return "[" + text + "]";
-}
+wxString wide(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
 
 // The first difference, if any, as "what: got … expected …".
 void compare(std::optional<std::string>& mismatch, const char* what, const Strings& got, const Strings& expected)
 {
     if (!mismatch && got != expected)
-        mismatch = std::string(what) + ":\n    got      " + shown(got) + "\n    expected " + shown(expected);
+        mismatch = std::string(what) + ":\n    got      [" + model::join(got, " | ") + "]\n    expected [" +
+                   model::join(expected, " | ") + "]";
 }
 
 Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool withoutPrefix = false)
@@ -64,17 +44,14 @@ Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool with
     for (const wxString& line : harness::logLines())
         for (const char* prefix : prefixes)
             if (line.StartsWith(prefix))
-                lines.push_back(narrow(withoutPrefix ? line.Mid(wxString(prefix).length()) : line));
+                lines.push_back(utf8(withoutPrefix ? line.Mid(wxString(prefix).length()) : line));
     return lines;
 }
 
 // What the rounds played so far did, to show that the generator reaches every rule.
 struct Reach
 {
-    int added = 0;
-    int kept = 0;
-    int removed = 0;
-    int picked = 0;
+    int added = 0, kept = 0, removed = 0, picked = 0;
 } reach;
 
 // Plays `sequence` in the IDE and returns the first difference from the model, with its round.
@@ -83,7 +60,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
     fixture::TempDir root;
     const wxString project_dir = root / _T("A/apps/demos/ex1");
     const auto treePath = [&](std::size_t t) {
-        return wide(model::resolve(narrow(project_dir), sequence.trees[t].dir));
+        return wide(model::resolve(utf8(project_dir), sequence.trees[t].dir));
     };
     for (std::size_t t = 0; t < sequence.trees.size(); ++t)
     {
@@ -107,27 +84,27 @@ std::optional<std::string> play(const model::Sequence& sequence)
         project->AddIncludeDir(wide(dir));
     Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), treePath(0), false);
 
-    model::World world(sequence.trees, sequence.start, narrow(project_dir));
+    model::World world(sequence.trees, sequence.start, utf8(project_dir));
     std::optional<std::string> mismatch;
     for (std::size_t r = 0; r < sequence.rounds.size() && !mismatch; ++r)
     {
         const model::Round& round = sequence.rounds[r];
         Strings unit_order;
         for (int k = 0; k < project->GetFilesCount(); ++k)
-            unit_order.push_back(narrow(project->GetFile(k)->relativeFilename));
+            unit_order.push_back(utf8(project->GetFile(k)->relativeFilename));
         std::map<std::size_t, Strings> listed;
         Strings ticked_at_open;
         harness::clearLog();
         run::command(
             [&](wxDialog* dialog) {
-                listed[world.location()] = narrow(controls::listed(dialog));
-                ticked_at_open = narrow(controls::ticked(dialog));
+                listed[world.location()] = utf8(controls::listed(dialog));
+                ticked_at_open = utf8(controls::ticked(dialog));
                 if (round.pick)
                 {
                     harness::setModalAnswer(harness::chooseDirectory(treePath(*round.pick)));
                     wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, 2048);
                     dialog->GetEventHandler()->ProcessEvent(click);
-                    listed[*round.pick] = narrow(controls::listed(dialog));
+                    listed[*round.pick] = utf8(controls::listed(dialog));
                 }
                 for (const std::string& name : round.tick)
                     controls::tick(dialog, wide(name));
@@ -158,11 +135,11 @@ std::optional<std::string> play(const model::Sequence& sequence)
         if (!project->Save())
             mismatch = mismatch.value_or("the project was not saved");
         const fixture::SavedProject saved = fixture::readProject(cbp);
-        Strings saved_units = narrow(saved.unitNames());
+        Strings saved_units = utf8(saved.units);
         std::sort(saved_units.begin(), saved_units.end());
         compare(mismatch, "units", saved_units, {world.project().units.begin(), world.project().units.end()});
-        compare(mismatch, "link options", narrow(saved.link_options), world.project().link_options);
-        compare(mismatch, "include directories", narrow(saved.include_dirs), world.project().include_dirs);
+        compare(mismatch, "link options", utf8(saved.link_options), world.project().link_options);
+        compare(mismatch, "include directories", utf8(saved.include_dirs), world.project().include_dirs);
         if (mismatch)
             mismatch = "after round " + std::to_string(r + 1) + ", " + *mismatch;
     }
@@ -172,9 +149,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
 
 struct Tally
 {
-    int sequences = 0;
-    int rounds = 0;
-    int failures = 0;
+    int sequences = 0, rounds = 0, failures = 0;
 };
 
 // Plays the sequence of `seed`; on a difference, reports it with the smallest sequence that

@@ -4,14 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
 #include <wx/ffile.h>
 #include <wx/msgdlg.h>
 
-#include "AddonDialog.h"
 #include "AddonNames.h"
-#include "DialogControls.h"
 #include "SdkTest.h"
 
 namespace
@@ -23,19 +20,14 @@ const wxString wrong_location_message =
     _T("Please select the 'base' directory where you unpakked Brisken.\n")
     _T("This directory contains the addons, libs, apps, etc. directories.");
 
-class LocationTest : public SdkTest
+class LocationTest : public DialogSdkTest
 {
 protected:
     void SetUp() override
     {
-        SdkTest::SetUp();
+        DialogSdkTest::SetUp();
         fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta"), _T("gamma")});
         fixture::makeBriskenTree(other.path(), {_T("alpha"), _T("delta")});
-    }
-    void TearDown() override
-    {
-        dlg.reset();
-        SdkTest::TearDown();
     }
 
     // The project apps/demos/ex1 of the first tree, using these addons of that tree.
@@ -44,15 +36,7 @@ protected:
         std::vector<wxString> units{_T("main.cpp")};
         for (const wxString& name : addons)
             units.push_back(_T("../../../addons/") + name + _T("/src/") + name + _T(".cpp"));
-        ASSERT_NE(fixture::openProject(tree / _T("apps/demos/ex1/ex1.cbp"), units), nullptr);
-    }
-
-    void openDialog(const wxString& storedLocation)
-    {
-        if (!storedLocation.empty())
-            cfg()->Write(_T("bk_dir"), storedLocation, false);
-        dlg = std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(),
-                                            _T("Brisken Addon Plugin"));
+        ASSERT_NE(open(units), nullptr);
     }
 
     // Presses "..." and answers the picker with `path` (empty: cancel).
@@ -66,17 +50,14 @@ protected:
     }
 
     fixture::TempDir other;
-    std::unique_ptr<AddonDialog> dlg;
 };
 } // namespace
 
 TEST_F(LocationTest, OpensOnTheStoredLocationWithTheAddonsInUseTicked)
 {
     useAddons({_T("beta")});
-    harness::clearLog();
     openDialog(tree.path());
-    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), tree / _T("addons/"),
-                                          _T("Project title:ex1")}));
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), tree / _T("addons/"), _T("Project title:ex1")}));
     EXPECT_EQ(controls::locationField(dlg.get()), tree.path());
     EXPECT_EQ(controls::listed(dlg.get()), namesOf(dlg->getFoundAddons()));
     EXPECT_EQ(controls::listed(dlg.get()).size(), 3u);
@@ -117,9 +98,8 @@ TEST_F(LocationTest, AnAcceptedLocationIsListedShownAndStored)
     openDialog(tree.path());
     const Names opening_ticks = controls::ticked(dlg.get());
     pickLocation(other.path());
-    EXPECT_EQ(harness::logLines(),
-              (Lines{_T("bkDirSelect clicked"), _T("Finding addons in"), other / _T("addons/"),
-                     _T("Project title:ex1"), _T("Saving bkdir")}));
+    EXPECT_EQ(harness::logLines(), (Lines{_T("bkDirSelect clicked"), _T("Finding addons in"), other / _T("addons/"),
+                                          _T("Project title:ex1"), _T("Saving bkdir")}));
     EXPECT_EQ(namesOf(dlg->getFoundAddons()).size(), 2u);
     EXPECT_EQ(controls::listed(dlg.get()), namesOf(dlg->getFoundAddons()));
     // The project's alpha lives in the first tree, but the name is what counts.
@@ -143,21 +123,17 @@ TEST_F(LocationTest, TheNextDialogOpensOnTheAcceptedLocation)
     pickLocation(other.path());
     dlg.reset();
     harness::clearLog();
-    openDialog(wxString());
+    openDialog();
     EXPECT_EQ(controls::locationField(dlg.get()), other.path());
     EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), other / _T("addons/")}));
 }
 
 TEST_F(LocationTest, ARefusedLocationIsReportedAndNeitherListedNorStored)
 {
-    fixture::makeDir(other / _T("no_apps/addons/alpha"));
-    fixture::makeDir(other / _T("no_apps/libs"));
-    fixture::makeDir(other / _T("apps_is_a_file/addons"));
-    fixture::makeDir(other / _T("apps_is_a_file/libs"));
+    for (const wxString dir : {_T("no_apps/addons/alpha"), _T("no_apps/libs"), _T("apps_is_a_file/addons"),
+                               _T("apps_is_a_file/libs"), _T("capital/Addons"), _T("capital/apps"), _T("capital/libs")})
+        fixture::makeDir(other / dir);
     fixture::writeFile(other / _T("apps_is_a_file/apps"), "x");
-    fixture::makeDir(other / _T("capital/Addons"));
-    fixture::makeDir(other / _T("capital/apps"));
-    fixture::makeDir(other / _T("capital/libs"));
 
     useAddons({_T("beta")});
     openDialog(tree.path());
@@ -213,7 +189,7 @@ TEST_F(LocationTest, WithNothingStoredThePickerStartsAtTheProjectsTreeElseItsFol
         wxString start;
     } cases[] = {
         {wxString(), harness::homeDir()},
-        {tree / _T("apps/demos/ex1/ex1.cbp"), tree.path()},
+        {cbp(), tree.path()},
         {loose / _T("demo/ex2.cbp"), loose / _T("demo")},
     };
     for (const auto& c : cases)
@@ -223,7 +199,7 @@ TEST_F(LocationTest, WithNothingStoredThePickerStartsAtTheProjectsTreeElseItsFol
         {
             ASSERT_NE(fixture::openProject(c.project, {_T("main.cpp")}), nullptr);
         }
-        openDialog(wxString());
+        openDialog();
         pickLocation(wxString());
         ASSERT_EQ(harness::seenDialogs().size(), 1u);
         EXPECT_EQ(harness::seenDialogs()[0].path, c.start) << c.project;
@@ -248,8 +224,7 @@ TEST_F(LocationTest, PointingAtAnAddonShowsWhatItRequiresAndItsInstallFile)
         motion.m_x = 80;
         motion.SetEventObject(list);
         list->GetEventHandler()->ProcessEvent(motion);
-        const wxString requires_text =
-            name == _T("alpha") ? _T(" requires beta, gamma") : _T(" requires nothing");
+        const wxString requires_text = name == _T("alpha") ? _T(" requires beta, gamma") : _T(" requires nothing");
         EXPECT_EQ(list->GetToolTipText(),
                   name + requires_text + _T("\n") + tree / _T("addons/") + name + _T("/install.xml"));
     }

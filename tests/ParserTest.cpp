@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,26 +16,14 @@
 #include "TempFiles.h"
 #include "TreeShape.h"
 
-// Readable wide strings in test failures.
-inline void PrintTo(const wxString& text, std::ostream* os)
-{
-    *os << '"' << static_cast<const char*>(text.utf8_str()) << '"';
-}
-
 namespace
 {
 using Lines = std::vector<wxString>;
 
 Lines captured;
-void capture(const wxString& sLine)
-{
-    captured.push_back(sLine);
-}
+void capture(const wxString& sLine) { captured.push_back(sLine); }
 
-std::string dataFile(const std::string& name)
-{
-    return std::string(BRISKEN_TEST_DATA) + "/install/" + name;
-}
+std::string dataFile(const std::string& name) { return std::string(BRISKEN_TEST_DATA) + "/install/" + name; }
 
 // What one parse gave: its result, the four lists and the log lines it wrote.
 struct Parsed
@@ -62,7 +51,7 @@ Parsed readWith(InstallParser& parser)
 Parsed parseFile(const wxString& path)
 {
     InstallParser parser("");
-    parser.setFile(std::string(path.utf8_str()));
+    parser.setFile(fixture::utf8(path));
     return readWith(parser);
 }
 
@@ -114,8 +103,7 @@ TEST(ParserLoading, EveryParseStartsFromEmptyListsAndNeverChangesTheFile)
 {
     const fixture::TempDir temp;
     const std::string copy(temp.write("install.xml", fixture::readFile(dataFile("full.xml"))).utf8_str());
-    struct stat before{};
-    ASSERT_EQ(::stat(copy.c_str(), &before), 0);
+    const auto modified = std::filesystem::last_write_time(copy);
 
     InstallParser parser(copy);
     EXPECT_EQ(parser.getOS(), "linux");
@@ -142,11 +130,8 @@ TEST(ParserLoading, EveryParseStartsFromEmptyListsAndNeverChangesTheFile)
     // The path stays until the next setFile: a second parse reads the same file again.
     EXPECT_EQ(readWith(parser).log, bare.log);
 
-    struct stat after{};
-    ASSERT_EQ(::stat(copy.c_str(), &after), 0);
     EXPECT_EQ(fixture::readFile(copy), fixture::readFile(dataFile("full.xml")));
-    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
-    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_TRUE(std::filesystem::last_write_time(copy) == modified);
 }
 
 // One row per install file: the lists it gives and its whole log after the two loading lines.
@@ -324,14 +309,7 @@ TEST(ParserLimits, TheBoundsHoldWhereTagsHideInsideOtherText)
     for (const std::string& document : documents)
     {
         SCOPED_TRACE(document);
-        const std::string text = install_file_limits::libraryText(document.data(), document.size());
-        TiXmlDocument doc;
-        doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
-        const TreeShape tree = treeShape(doc);
-        const auto opens = static_cast<std::size_t>(std::count(text.begin(), text.end(), '<'));
-        EXPECT_LE(tree.depth, opens);
-        EXPECT_LE(tree.nodes, 2 * opens + 1);
-        EXPECT_LE(tree.attributes, static_cast<std::size_t>(std::count(text.begin(), text.end(), '=')));
+        EXPECT_STREQ(brokenTreeBound(install_file_limits::libraryText(document.data(), document.size())), nullptr);
     }
 }
 

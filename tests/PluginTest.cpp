@@ -11,17 +11,13 @@
 
 namespace
 {
-cbPlugin* briskenPlugin()
-{
-    return run::loadedPlugin();
-}
-
+using run::loadedPlugin;
 using Lines = std::vector<wxString>;
 
 class PluginTest : public PluginSdkTest
 {
 protected:
-    static int execute() { return static_cast<cbToolPlugin*>(briskenPlugin())->Execute(); }
+    static int execute() { return static_cast<cbToolPlugin*>(loadedPlugin())->Execute(); }
 };
 
 const wxWindowID ok_id = 2049;
@@ -40,21 +36,21 @@ Lines operator+(Lines first, const Lines& second)
 
 TEST_F(PluginTest, RegistersAsToolPluginWithItsManifest)
 {
-    const PluginInfo* info = Manager::Get()->GetPluginManager()->GetPluginInfo(briskenPlugin());
+    const PluginInfo* info = Manager::Get()->GetPluginManager()->GetPluginInfo(loadedPlugin());
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->name, _T("Brisken"));
     EXPECT_EQ(info->title, _T("Brisken Addons"));
-    EXPECT_EQ(briskenPlugin()->GetType(), ptTool);
-    EXPECT_EQ(Manager::Get()->GetPluginManager()->FindPluginByName(_T("Brisken")), briskenPlugin());
+    EXPECT_EQ(loadedPlugin()->GetType(), ptTool);
+    EXPECT_EQ(Manager::Get()->GetPluginManager()->FindPluginByName(_T("Brisken")), loadedPlugin());
 }
 
 TEST_F(PluginTest, NotAttachedReturnsMinusOneAndDoesNothing)
 {
-    ASSERT_TRUE(Manager::Get()->GetPluginManager()->DetachPlugin(briskenPlugin()));
+    ASSERT_TRUE(Manager::Get()->GetPluginManager()->DetachPlugin(loadedPlugin()));
     EXPECT_EQ(execute(), -1);
     EXPECT_TRUE(harness::logLines().empty());
     EXPECT_TRUE(harness::seenDialogs().empty());
-    ASSERT_TRUE(Manager::Get()->GetPluginManager()->AttachPlugin(briskenPlugin()));
+    ASSERT_TRUE(Manager::Get()->GetPluginManager()->AttachPlugin(loadedPlugin()));
 }
 
 TEST_F(PluginTest, CloseLogsNoAddonsSelectedAndLeavesTreeAlone)
@@ -103,8 +99,7 @@ TEST_F(PluginTest, DirButtonLogsAndKeepsTheDialogOpen)
         return static_cast<int>(wxID_NONE);
     });
     EXPECT_EQ(execute(), 0);
-    EXPECT_EQ(harness::logLines(),
-              (opening + Lines{_T("bkDirSelect clicked"), _T("No addons selected.")}));
+    EXPECT_EQ(harness::logLines(), (opening + Lines{_T("bkDirSelect clicked"), _T("No addons selected.")}));
     ASSERT_EQ(harness::seenDialogs().size(), 2u);
     EXPECT_EQ(harness::seenDialogs()[1].message, _T("Select the Brisken directory"));
 }
@@ -128,17 +123,13 @@ TEST_F(PluginTest, EveryRunBuildsANewDialogWithAFreshIdentifier)
 TEST_F(PluginTest, ConfirmingAsksTheProjectAgainWhichAddonsAreNew)
 {
     fixture::makeBriskenTree(tree.path(), {_T("alpha"), _T("beta")});
-    ASSERT_NE(fixture::openProject(tree / _T("apps/demos/ex1/ex1.cbp"),
-                                   {_T("../../../addons/beta/src/b.cpp"), _T("main.cpp")}),
-              nullptr);
+    ASSERT_NE(open({_T("../../../addons/beta/src/b.cpp"), _T("main.cpp")}), nullptr);
     cfg()->Write(_T("bk_dir"), tree.path(), false);
-    harness::clearLog();
 
     harness::setModalAnswer(harness::pressButton(ok_id));
     EXPECT_EQ(execute(), 0);
-    EXPECT_EQ(harness::logLines(),
-              (Lines{_T("Brisken Addon"), _T("Finding addons in"), tree / _T("addons/"),
-                     _T("Project title:ex1"), _T("OK clicked."), _T("total 2"),
-                     _T("Project title:ex1")}));
+    EXPECT_EQ(harness::logLines(), (Lines{_T("Brisken Addon"), _T("Finding addons in"), tree / _T("addons/"),
+                                          _T("Project title:ex1"), _T("OK clicked."), _T("total 2"),
+                                          _T("Project title:ex1")}));
     EXPECT_EQ(harness::treeRebuilds(), 1);
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <utility>
 
 #include <unistd.h>
@@ -43,45 +44,21 @@ size_t occurrences(const Lines& lines, const wxString& line)
 
 // alpha requires beta, which requires delta.
 const Install alpha_install{{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h")},
-                            {_T("../../../addons/alpha/src")},
-                            {_T("-lalpha1"), _T("-lalpha2")},
-                            {_T("beta")}};
-const Install beta_install{{_T("../../../addons/beta/src/b1.cpp")},
-                           {_T("../../../addons/beta/src")},
-                           {_T("-lbeta")},
+                            {_T("../../../addons/alpha/src")}, {_T("-lalpha1"), _T("-lalpha2")}, {_T("beta")}};
+const Install beta_install{{_T("../../../addons/beta/src/b1.cpp")}, {_T("../../../addons/beta/src")}, {_T("-lbeta")},
                            {_T("delta")}};
 const Install delta_install{{_T("../../../addons/delta/d1.cpp")}, {_T("../../../addons/delta")}, {_T("-ldelta")}, {}};
 
-// The saved units, each as its file name followed by its targets where it belongs to some only.
-Lines unitsOf(const fixture::SavedProject& file)
-{
-    Lines units;
-    for (const fixture::SavedUnit& unit : file.units)
-    {
-        units.push_back(unit.filename);
-        for (const wxString& target : unit.targets)
-            units.back() += _T(" @") + target;
-    }
-    return units;
-}
-
-// A project as it is set up before confirming, or as it is saved afterwards (units by unitsOf).
-struct ProjectState
-{
-    Lines units, link_options, include_dirs;
-};
-
 // One confirm in a tree of its own: the addons there, the project before, what is ticked and
 // unticked and how the build-target questions are answered, in turn; then the addons that the
-// log says were added, in order, and the project as saved.
+// log says were added, in order, and the project as saved (both as readProject gives them).
 struct Example
 {
     const char* behaviour;
     std::vector<std::pair<wxString, Install>> addons;
-    ProjectState before;
-    Names tick, untick;
-    Names added;
-    ProjectState after;
+    fixture::SavedProject before;
+    Names tick, untick, added;
+    fixture::SavedProject after;
     int targets = 1;
     std::vector<std::vector<int>> answers{};
 };
@@ -105,18 +82,6 @@ protected:
     Compiler* CreateCopy() override { return nullptr; }
 };
 
-// Registers it for one scope as the factory's only compiler; the factory owns it meanwhile and
-// makes it the default, which every project then built reads. Removing that one compiler would
-// leave the default pointing at it once deleted: unregistering them all forgets the default too.
-class CompilerRegistration
-{
-public:
-    explicit CompilerRegistration(Compiler* compiler) { CompilerFactory::RegisterCompiler(compiler); }
-    ~CompilerRegistration() { CompilerFactory::UnregisterCompilers(); }
-    CompilerRegistration(const CompilerRegistration&) = delete;
-    CompilerRegistration& operator=(const CompilerRegistration&) = delete;
-};
-
 class ProjectChangeTest : public PluginSdkTest
 {
 protected:
@@ -132,17 +97,7 @@ protected:
         fixture::writeInstall(tree / _T("addons"), name, install);
     }
 
-    // A project three folders below the tree's base, as the toolkit's apps are.
-    cbProject* open(const std::vector<wxString>& units, int targets = 1)
-    {
-        cbProject* project = fixture::openProject(cbp(), units, targets);
-        harness::clearLog();
-        return project;
-    }
-    wxString cbp() const { return tree / _T("apps/demos/ex1/ex1.cbp"); }
-
-    static void confirm(const Names& tick, const Names& untick = {},
-                        std::function<void()> inDialog = nullptr)
+    static void confirm(const Names& tick, const Names& untick = {}, std::function<void()> inDialog = nullptr)
     {
         EXPECT_EQ(run::confirm(tick, untick, std::move(inDialog)), 0);
     }
@@ -161,7 +116,7 @@ protected:
         wxFileName::Rmdir(tree / _T("addons"), wxPATH_RMDIR_RECURSIVE);
         for (const auto& [name, install] : example.addons)
             addon(name, install);
-        cbProject* project = open(example.before.units, example.targets);
+        cbProject* project = open(example.before.units, _T("ex1"), example.targets);
         ASSERT_NE(project, nullptr);
         const Lines& link_options = example.before.link_options;
         project->SetLinkerOptions(wxArrayString(link_options.size(), link_options.data()));
@@ -182,7 +137,7 @@ protected:
         EXPECT_EQ(harness::treeRebuilds(), 1);
         EXPECT_EQ(harness::targetQuestions(), static_cast<int>(example.answers.size()));
         const fixture::SavedProject file = saved();
-        EXPECT_EQ(unitsOf(file), example.after.units);
+        EXPECT_EQ(file.units, example.after.units);
         EXPECT_EQ(file.link_options, example.after.link_options);
         EXPECT_EQ(file.include_dirs, example.after.include_dirs);
     }
@@ -193,11 +148,9 @@ protected:
 TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
 {
     // alpha requires beta; the IDE asks for the targets once for each of them.
-    const Install asked_alpha{{_T("../../../addons/alpha/a1.cpp"), _T("../../../addons/alpha/a2.cpp"),
-                               _T("../../../addons/alpha/a3.cpp")},
-                              {_T("../../../addons/alpha")},
-                              {_T("-la")},
-                              {_T("beta")}};
+    const Install asked_alpha{
+        {_T("../../../addons/alpha/a1.cpp"), _T("../../../addons/alpha/a2.cpp"), _T("../../../addons/alpha/a3.cpp")},
+        {_T("../../../addons/alpha")}, {_T("-la")}, {_T("beta")}};
     const Install asked_beta{{_T("../../../addons/beta/b1.cpp"), _T("../../../addons/beta/b2.cpp")}, {}, {}, {}};
     const Example examples[] = {
         // The libraries of one confirm go in front as one block: an addon's in the order listed,
@@ -237,15 +190,13 @@ TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
          {{_T("../../../addons/alpha/a1.cpp @Target1"), _T("../../../addons/alpha/a2.cpp @Target1"),
            _T("../../../addons/alpha/a3.cpp @Target1"), _T("../../../addons/beta/b1.cpp @Release @Target2"),
            _T("../../../addons/beta/b2.cpp @Release @Target2"), _T("main.cpp")},
-          {_T("-la")}, {_T("../../../addons/alpha")}},
-         3, {{1}, {0, 2}}},
+          {_T("-la")}, {_T("../../../addons/alpha")}}, 3, {{1}, {0, 2}}},
         {"DecliningTheTargetQuestionSkipsThatAddonsFilesWithoutAskingAgain",
          {{_T("alpha"), asked_alpha}, {_T("beta"), asked_beta}},
          {{_T("main.cpp")}, {}, {}},
          {_T("alpha")}, {}, {_T("alpha"), _T("beta")},
          {{_T("../../../addons/beta/b1.cpp @Release"), _T("../../../addons/beta/b2.cpp @Release"), _T("main.cpp")},
-          {_T("-la")}, {_T("../../../addons/alpha")}},
-         2, {{}, {0}}},
+          {_T("-la")}, {_T("../../../addons/alpha")}}, 2, {{}, {0}}},
         // Paths listed in another spelling of a stored name find it; Src/a.cpp differs in case
         // and lib/c.cpp is not listed: both stay.
         {"UntickingRemovesTheListedFilesInAnySpellingAndNoOther",
@@ -292,9 +243,8 @@ TEST_F(ProjectChangeTest, AnUnreadableInstallFileAddsNothingAndTheOthersGoOn)
     EXPECT_EQ(added, (Names{_T("alpha"), _T("beta"), _T("broken"), _T("empty"), _T("gone")}));
     EXPECT_EQ(occurrences(harness::logLines(), _T("Cannot load xml file.")), 3u);
     const fixture::SavedProject file = saved();
-    EXPECT_EQ(file.unitNames(),
-              (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
-                     _T("../../../addons/beta/b.cpp"), _T("main.cpp")}));
+    EXPECT_EQ(file.units, (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
+                                 _T("../../../addons/beta/b.cpp"), _T("main.cpp")}));
     EXPECT_EQ(file.link_options, (Lines{_T("-lalpha1"), _T("-lalpha2"), _T("-lb")}));
 }
 
@@ -346,7 +296,11 @@ TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWh
         cbProject* project = open({_T("main.cpp")});
         ASSERT_NE(project, nullptr);
         ASSERT_EQ(CompilerFactory::GetCompilersCount(), 0u);
-        const CompilerRegistration gcc(new GeneratingCompiler(c.pattern));
+        // The factory's only compiler for this round, owned by the factory, which makes it the
+        // default that every project then built reads. Removing that one compiler would leave
+        // the default pointing at it once deleted: unregistering them all forgets it too.
+        CompilerFactory::RegisterCompiler(new GeneratingCompiler(c.pattern));
+        const std::shared_ptr<void> unregister(nullptr, [](void*) { CompilerFactory::UnregisterCompilers(); });
         confirm({_T("gen")});
         const ProjectFile* added = project->GetFileByFilename(source);
         ASSERT_NE(added, nullptr);
@@ -356,7 +310,7 @@ TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWh
 
         confirm({}, {_T("gen")});
 
-        EXPECT_EQ(saved().unitNames(), (Lines{_T("main.cpp")}));
+        EXPECT_EQ(saved().units, (Lines{_T("main.cpp")}));
         fixture::closeProjects();
     }
 }
@@ -366,19 +320,14 @@ TEST_F(ProjectChangeTest, UntickingASourceAndTheFileGeneratedFromItRemovesBothWh
 // they call each other, must give link options the linker can use.
 TEST_F(ProjectChangeTest, AProjectWithAddonsWhoseArchivesCallEachOtherStillLinks)
 {
-    const struct
-    {
-        const char* name;
-        const char* source;
-    } archives[] = {{"base", "int base() { return 40; }"},
-                    {"net", "int base(); int net() { return base() + 2; }"},
-                    {"codec", "int codec() { return 21; }"},
-                    {"media", "int codec(); int media() { return codec() * 2; }"}};
+    const std::pair<const char*, const char*> archives[] = {
+        {"base", "int base() { return 40; }"}, {"net", "int base(); int net() { return base() + 2; }"},
+        {"codec", "int codec() { return 21; }"}, {"media", "int codec(); int media() { return codec() * 2; }"}};
     const wxString lib = tree / _T("libs/");
-    for (const auto& archive : archives)
+    for (const auto& [archive, source] : archives)
     {
-        const wxString name = wxString::FromUTF8(archive.name);
-        ASSERT_TRUE(fixture::writeFile(lib + name + _T(".cpp"), archive.source));
+        const wxString name = wxString::FromUTF8(archive);
+        ASSERT_TRUE(fixture::writeFile(lib + name + _T(".cpp"), source));
         const wxString build = _T("cd '") + lib + _T("' && c++ -c ") + name + _T(".cpp && ar rcs lib") +
                                name + _T(".a ") + name + _T(".o");
         ASSERT_EQ(std::system(build.utf8_str()), 0) << build;
@@ -398,7 +347,7 @@ TEST_F(ProjectChangeTest, AProjectWithAddonsWhoseArchivesCallEachOtherStillLinks
     // Built as the saved project says: its sources, include directories and link options in order.
     const fixture::SavedProject file = saved();
     wxString command = _T("cd '") + tree / _T("apps/demos/ex1") + _T("' && c++ -o prog");
-    for (const wxString& unit : file.unitNames())
+    for (const wxString& unit : file.units)
         if (unit.EndsWith(_T(".cpp")))
             command << _T(" '") << unit << _T("'");
     for (const wxString& dir : file.include_dirs)
@@ -423,12 +372,12 @@ TEST_F(ProjectChangeTest, ALinkedAddonInUseIsTickedAndUntickingRemovesItsFiles)
 
     confirm({_T("foo")});
     // As the IDE stores them: one by the link's target, the other, spelt with "./", not.
-    EXPECT_EQ(saved().unitNames(), (Lines{_T("../../../addons/foo/src/foo.h"),
+    EXPECT_EQ(saved().units, (Lines{_T("../../../addons/foo/src/foo.h"),
                                           _T("../../../shared-addons/foo/src/foo.cpp"), _T("main.cpp")}));
     harness::clearLog();
 
     // Only an addon ticked when the dialog opens can be unticked.
     confirm({}, {_T("foo")});
     EXPECT_EQ(occurrences(harness::logLines(), _T("Removed from ex1: foo (2 files)")), 1u);
-    EXPECT_EQ(saved().unitNames(), (Lines{_T("main.cpp")}));
+    EXPECT_EQ(saved().units, (Lines{_T("main.cpp")}));
 }

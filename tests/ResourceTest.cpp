@@ -25,8 +25,7 @@ TEST(ResourceTest, MissingArchiveIsReportedAndTheCommandStillWorks)
 
     const auto dialogs = harness::seenDialogs();
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialogs[0].message,
-              _T("The file Brisken.zip could not be found.\nPlease check your installation."));
+    EXPECT_EQ(dialogs[0].message, _T("The file Brisken.zip could not be found.\nPlease check your installation."));
 
     ASSERT_TRUE(Manager::Get()->GetPluginManager()->AttachPlugin(plugin));
     harness::clearLog();

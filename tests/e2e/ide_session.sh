@@ -176,16 +176,6 @@ ide_accept_picker() {
     return 1
 }
 
-# ide_dismiss_box TITLE_REGEX: answers a message box with Return and waits for it to go.
-ide_dismiss_box() {
-    local box
-    box=$(find_window "$1")
-    [[ -n "$box" ]] || { ide_log "no window matches $1"; return 1; }
-    xdotool windowfocus --sync "$box"
-    xdotool key --window "$box" Return
-    wait_until 30 has_no_window "$1" || { ide_log "the box $1 did not close"; return 1; }
-}
-
 ide_screenshot() { import -window root "$1"; }
 
 # ide_save_all PROJECT: "Save everything" (ctrl+shift+s) in the main window; waits until the

@@ -40,12 +40,8 @@ project="$base/apps/demos/demo/demo.cbp"
 conf="$HOME/.config/codeblocks/default.conf"
 
 # check WHAT COMMAND...: a final check; names WHAT when COMMAND fails, and the run goes on.
-check() {
-    local what=$1; shift
-    if "$@"; then return 0; fi
-    ide_log "FAILED: $what"
-    return 1
-}
+ok=1
+check() { local what=$1; shift; "$@" && return 0; ide_log "FAILED: $what"; ok=0; }
 # The plug-in's own lines of a codeblocks.log (and the IDE's record of its notices), in order,
 # joined by "|".
 plugin_lines() {
@@ -106,7 +102,6 @@ project_builds() {
         -o "$work/demo" "${links[@]}") && timeout 10 "$work/demo"
 }
 
-ok=1
 ide_start_x || fail "Xvfb did not start"
 
 # Session 1: nothing stored yet. The picker opens on the tree above the project: accept it.
@@ -122,7 +117,7 @@ ide_raise "$dialog" || fail "cannot raise the addon dialog"
 xdotool key --window "$dialog" Escape 2>/dev/null || true
 wait_until 30 has_no_window '^Brisken Addon Plugin$' || fail "session 1: Escape did not close the dialog"
 ide_quit
-check "session 1: the accepted location is stored" stored_is "$base" || ok=0
+check "session 1: the accepted location is stored" stored_is "$base"
 
 # Session 2: a restart uses the stored location at once. Tick alpha, confirm; then untick beta,
 # which alpha requires, confirm; save everything and quit.
@@ -134,14 +129,14 @@ ide_quit
 
 log1="$work/logs-1/codeblocks.log"
 log2="$work/logs-2/codeblocks.log"
-check "the plug-in is loaded" grep -qx "Brisken: loaded" "$work/logs-1/codeblocks-debug.log" || ok=0
+check "the plug-in is loaded" grep -qx "Brisken: loaded" "$work/logs-1/codeblocks-debug.log"
 check "the resource archive loads without an error line" \
-    bash -c '! grep -h "failed to load XRC" "$@"' _ "$log1" "$log2" || ok=0
+    bash -c '! grep -h "failed to load XRC" "$@"' _ "$log1" "$log2"
 # Accepting the chooser lists the addons again, then stores; Escape ends the dialog as Close does.
 check "session 1: the plug-in's log lines" lines_are "$log1" \
     "Brisken Addon" "Finding addons in" "You need to select the Brisken directory./addons/" "Project title:demo" \
     "bkDirSelect clicked" "Finding addons in" "$base/addons/" "Project title:demo" "Saving bkdir" \
-    "No addons selected." || ok=0
+    "No addons selected."
 added="Added to demo: alpha, beta (4 files, 2 link options, 2 include directories)"
 kept="Kept beta: alpha requires it"
 check "session 2: the plug-in's log lines and notices" lines_are "$log2" \
@@ -149,11 +144,11 @@ check "session 2: the plug-in's log lines and notices" lines_are "$log2" \
     "OK clicked." "total 3" "Project title:demo" "Add addon: alpha" "Add addon: beta" \
     "$added" "Info[Brisken Addons]: $added" \
     "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" \
-    "OK clicked." "total 3" "Project title:demo" "$kept" "Info[Brisken Addons]: $kept" || ok=0
+    "OK clicked." "total 3" "Project title:demo" "$kept" "Info[Brisken Addons]: $kept"
 # Files come in as the install files name them, relative to the project; the link options go
 # in front as one block (alpha's, then those of beta, which alpha requires), beta's macOS library
 # is left out; include directories are appended; beta's files stay.
-check "session 2: the saved project" project_is "$project" <<'CBP' || ok=0
+check "session 2: the saved project" project_is "$project" <<'CBP'
 compiler option: -Wall
 compiler option: -std=c++17
 include dir: ../../../addons/gamma/src
@@ -170,7 +165,7 @@ unit: ../../../addons/gamma/src/gamma.cpp
 unit: ../../../addons/gamma/src/gamma.h
 unit: main.cpp
 CBP
-check "session 2: the saved project builds and runs" project_builds "$project" || ok=0
+check "session 2: the saved project builds and runs" project_builds "$project"
 if (( ok )); then
     failed=0
     echo "e2e: 1 passed, 0 failed"

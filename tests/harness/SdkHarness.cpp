@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -75,15 +76,9 @@ protected:
     {
         harness::SeenDialog seen{dialog->GetTitle(), wxString(), wxString(), 0};
         if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
-        {
-            seen.title = box->GetTitle();
-            seen.message = box->GetMessage();
-            seen.style = box->GetMessageDialogStyle();
-        }
+            seen = {box->GetTitle(), box->GetMessage(), wxString(), box->GetMessageDialogStyle()};
         else if (auto* picker = dynamic_cast<wxDirDialogBase*>(dialog))
-        {
             seen.message = picker->GetMessage();
-        }
         seen_dialogs.push_back(seen);
         if (modal_answer)
             return modal_answer(dialog);
@@ -156,9 +151,7 @@ public:
             prctl(PR_SET_PDEATHSIG, SIGTERM);
             close(fds[0]);
             // Keeps Xvfb's chatter out of the test's output; should that fail, it merely shows.
-            if (!std::freopen("/dev/null", "w", stderr))
-            {
-            }
+            dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
                    "-nolisten", "tcp", static_cast<char*>(nullptr));
@@ -189,18 +182,14 @@ private:
     pid_t pid = -1;
 };
 
-bool makeHome()
+bool makeHome(const wxString& dir)
 {
-    char tmpl[] = "/tmp/brisken-test-XXXXXX";
-    const char* made = mkdtemp(tmpl);
-    if (!made)
-        return false;
-    home_dir = wxString::FromUTF8(made);
-    setenv("HOME", made, 1);
+    home_dir = dir;
+    setenv("HOME", dir.utf8_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DATA_HOME");
     // Without the config folder the IDE asks in a modal box at shutdown.
-    return fixture::makeDir(home_dir + _T("/.config/codeblocks"));
+    return !dir.empty() && fixture::makeDir(home_dir + _T("/.config/codeblocks"));
 }
 
 // A failed wx assertion would open a modal box that nobody answers: print it instead.
@@ -244,6 +233,69 @@ void shutDownManagers()
     Manager::Free();
     app_frame->Destroy();
 }
+
+GtkWidget* findLabel(GtkWidget* widget)
+{
+    if (GTK_IS_LABEL(widget))
+        return widget;
+    GtkWidget* found = nullptr;
+    if (GTK_IS_CONTAINER(widget))
+    {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+        for (GList* child = children; child && !found; child = child->next)
+            found = findLabel(static_cast<GtkWidget*>(child->data));
+        g_list_free(children);
+    }
+    return found;
+}
+
+// The native picker changes folders asynchronously, so it is answered from a GLib timer, which
+// lets the main loop run in between: first the folder it opens in is recorded, then it goes to
+// the wanted folder and is confirmed there, or it is cancelled when no folder is wanted. Each
+// wait ends after two seconds at most.
+struct PendingChoice
+{
+    GtkWidget* widget;
+    wxString path;
+    size_t seen_index;
+    bool start_recorded = false;
+    int attempts_left = 200;
+};
+
+gboolean answerPicker(gpointer data)
+{
+    auto* choice = static_cast<PendingChoice*>(data);
+    const wxString shown = currentFolder(choice->widget);
+    const bool waiting = choice->start_recorded ? shown != choice->path : shown.empty();
+    if (waiting && --choice->attempts_left > 0)
+        return G_SOURCE_CONTINUE;
+    if (!choice->start_recorded)
+    {
+        if (choice->seen_index < seen_dialogs.size())
+            seen_dialogs[choice->seen_index].path = shown;
+        choice->start_recorded = true;
+        choice->attempts_left = 200;
+        if (!choice->path.empty())
+        {
+            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(choice->widget),
+                                                choice->path.utf8_str());
+            return G_SOURCE_CONTINUE;
+        }
+    }
+    gtk_dialog_response(GTK_DIALOG(choice->widget),
+                        choice->path.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
+    delete choice;
+    return G_SOURCE_REMOVE;
+}
+
+struct Session
+{
+    PrivateXServer x_server;
+    ModalHook hook;
+    fixture::TempDir home;
+};
+std::unique_ptr<Session> session;
+
 } // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(HarnessApp);
@@ -294,24 +346,6 @@ cbPlugin* loadBriskenPlugin(bool withResourceArchive)
 
 void later(std::function<void()> action) { wxTheApp->CallAfter(std::move(action)); }
 
-namespace
-{
-GtkWidget* findLabel(GtkWidget* widget)
-{
-    if (GTK_IS_LABEL(widget))
-        return widget;
-    GtkWidget* found = nullptr;
-    if (GTK_IS_CONTAINER(widget))
-    {
-        GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-        for (GList* child = children; child && !found; child = child->next)
-            found = findLabel(static_cast<GtkWidget*>(child->data));
-        g_list_free(children);
-    }
-    return found;
-}
-} // namespace
-
 bool showDrawn(wxWindow* window)
 {
     wxGetTopLevelParent(window)->Show();
@@ -330,17 +364,14 @@ bool showDrawn(wxWindow* window)
 
 LabelRoom labelRoom(wxWindow* button)
 {
-    LabelRoom room;
     GtkWidget* label = showDrawn(button) ? findLabel(static_cast<GtkWidget*>(button->GetHandle())) : nullptr;
     if (!label)
-        return room;
+        return {};
     GtkAllocation allocation;
     gtk_widget_get_allocation(label, &allocation);
     GtkRequisition natural;
     gtk_widget_get_preferred_size(label, nullptr, &natural);
-    room.allocated = wxSize(allocation.width, allocation.height);
-    room.needed = wxSize(natural.width, natural.height);
-    return room;
+    return {wxSize(allocation.width, allocation.height), wxSize(natural.width, natural.height)};
 }
 
 ModalAnswer pressButton(wxWindowID nID)
@@ -354,47 +385,6 @@ ModalAnswer pressButton(wxWindowID nID)
         return static_cast<int>(wxID_NONE);
     };
 }
-namespace
-{
-// The native picker changes folders asynchronously, so it is answered from a GLib timer, which
-// lets the main loop run in between: first the folder it opens in is recorded, then it goes to
-// the wanted folder and is confirmed there, or it is cancelled when no folder is wanted. Each
-// wait ends after two seconds at most.
-struct PendingChoice
-{
-    GtkWidget* widget;
-    wxString path;
-    size_t seen_index;
-    bool start_recorded = false;
-    int attempts_left = 200;
-};
-
-gboolean answerPicker(gpointer data)
-{
-    auto* choice = static_cast<PendingChoice*>(data);
-    const wxString shown = currentFolder(choice->widget);
-    const bool waiting = choice->start_recorded ? shown != choice->path : shown.empty();
-    if (waiting && --choice->attempts_left > 0)
-        return G_SOURCE_CONTINUE;
-    if (!choice->start_recorded)
-    {
-        if (choice->seen_index < seen_dialogs.size())
-            seen_dialogs[choice->seen_index].path = shown;
-        choice->start_recorded = true;
-        choice->attempts_left = 200;
-        if (!choice->path.empty())
-        {
-            gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(choice->widget),
-                                                choice->path.utf8_str());
-            return G_SOURCE_CONTINUE;
-        }
-    }
-    gtk_dialog_response(GTK_DIALOG(choice->widget),
-                        choice->path.empty() ? GTK_RESPONSE_CANCEL : GTK_RESPONSE_ACCEPT);
-    delete choice;
-    return G_SOURCE_REMOVE;
-}
-} // namespace
 
 ModalAnswer chooseDirectory(const wxString& path)
 {
@@ -407,39 +397,20 @@ ModalAnswer chooseDirectory(const wxString& path)
         return static_cast<int>(wxID_NONE);
     };
 }
-} // namespace harness
-
-namespace harness
-{
-namespace
-{
-struct Session
-{
-    PrivateXServer x_server;
-    ModalHook hook;
-};
-std::unique_ptr<Session> session;
-} // namespace
 
 bool boot(int& argc, char** argv)
 {
     session = std::make_unique<Session>();
-    if (!session->x_server.start())
-    {
-        std::fprintf(stderr, "harness: could not start Xvfb\n");
-        return false;
-    }
-    if (!makeHome())
-    {
-        std::fprintf(stderr, "harness: could not make a temporary HOME\n");
-        return false;
-    }
     // GTK's file chooser saves its settings; keep them in memory rather than asking for a
     // session bus that a test machine does not have.
     setenv("GSETTINGS_BACKEND", "memory", 1);
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
+    const char* failure = !session->x_server.start()                           ? "could not start Xvfb"
+                          : !makeHome(session->home.path())                                     ? "could not make a temporary HOME"
+                          : !wxEntryStart(argc, argv) || !wxTheApp->CallOnInit() ? "wxWidgets did not start"
+                                                                                 : nullptr;
+    if (failure)
     {
-        std::fprintf(stderr, "harness: wxWidgets did not start\n");
+        std::fprintf(stderr, "harness: %s\n", failure);
         return false;
     }
     bootManagers();
@@ -452,7 +423,6 @@ void shutDown()
     session->hook.Unregister();
     shutDownManagers();
     wxEntryCleanup();
-    wxFileName::Rmdir(home_dir, wxPATH_RMDIR_RECURSIVE);
     session.reset();
 }
 } // namespace harness

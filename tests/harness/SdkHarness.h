@@ -4,7 +4,6 @@
 #define SDK_HARNESS_H
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,11 +12,7 @@
 #include <wx/frame.h>
 #include <wx/string.h>
 
-// Readable wide strings in test failures.
-inline void PrintTo(const wxString& text, std::ostream* os)
-{
-    *os << '"' << static_cast<const char*>(text.utf8_str()) << '"';
-}
+#include "TempFiles.h" // readable wide strings in failures
 
 class cbPlugin;
 class cbProject;

@@ -23,6 +23,18 @@ std::vector<std::string> split(const std::string& text)
     return parts;
 }
 
+// `parts` followed by the steps of `path` but empty and "." ones; a ".." takes out the step
+// before it, and where there is none (or only a ".."), it stays when `keepUp`.
+std::vector<std::string> walk(std::vector<std::string> parts, const std::string& path, bool keepUp)
+{
+    for (const std::string& part : split(path))
+        if (part == ".." && !parts.empty() && parts.back() != "..")
+            parts.pop_back();
+        else if (part == ".." ? keepUp : !part.empty() && part != ".")
+            parts.push_back(part);
+    return parts;
+}
+
 // A path without the extension of its last component.
 std::string baseName(const std::string& path)
 {
@@ -43,27 +55,7 @@ bool applies(const Entry& entry, bool isLibrary)
 
 // The name the IDE stores for a listed path: without "." steps and doubled separators, and a
 // ".." takes out the folder before it.
-std::string storedName(const std::string& listed)
-{
-    std::vector<std::string> parts;
-    for (const std::string& part : split(listed))
-        if (part == ".." && !parts.empty() && parts.back() != "..")
-            parts.pop_back();
-        else if (!part.empty() && part != ".")
-            parts.push_back(part);
-    std::string name;
-    for (const std::string& part : parts)
-        name += (name.empty() ? "" : "/") + part;
-    return name;
-}
-
-std::string joined(const std::vector<std::string>& items)
-{
-    std::string text;
-    for (const std::string& item : items)
-        text += (text.empty() ? "" : ", ") + item;
-    return text;
-}
+std::string storedName(const std::string& listed) { return join(walk({}, listed, true), "/"); }
 } // namespace
 
 const Addon* Tree::find(const std::string& name) const
@@ -76,21 +68,9 @@ const Addon* Tree::find(const std::string& name) const
 
 std::string resolve(const std::string& base, const std::string& relative)
 {
-    std::vector<std::string> parts = relative.rfind('/', 0) == 0 ? std::vector<std::string>{} : split(base);
-    for (const std::string& part : split(relative))
-    {
-        if (part == "..")
-        {
-            if (!parts.empty())
-                parts.pop_back();
-        }
-        else if (!part.empty() && part != ".")
-        {
-            parts.push_back(part);
-        }
-    }
+    const bool absolute = relative.rfind('/', 0) == 0;
     std::string path;
-    for (const std::string& part : parts)
+    for (const std::string& part : walk(absolute ? std::vector<std::string>{} : split(base), relative, false))
         if (!part.empty())
             path += "/" + part;
     return path.empty() ? "/" : path;
@@ -163,8 +143,7 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
 
     // The list shows the addons of the stored location, those in use ticked; the snapshot of
     // those ticks stays with the first location even when another one is picked.
-    outcome.listed_at_open = listed.at(opened);
-    outcome.ticked_at_open = tickedIn(outcome.listed_at_open);
+    outcome.ticked_at_open = tickedIn(listed.at(opened));
     const std::vector<std::string> snapshot = outcome.ticked_at_open;
     if (round.pick)
         current = *round.pick; // stored as soon as it is picked, confirmed or not
@@ -281,13 +260,13 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
     outcome.removed = removed.size();
     const std::string title = "ex1";
     if (!outcome.added.empty())
-        outcome.report.push_back("Added to " + title + ": " + joined(outcome.added) + " (" +
+        outcome.report.push_back("Added to " + title + ": " + join(outcome.added, ", ") + " (" +
                                  std::to_string(files) + " files, " + std::to_string(link_options) +
                                  " link options, " + std::to_string(include_dirs) + " include directories)");
     for (const auto& [name, required_by] : kept)
         outcome.report.push_back("Kept " + name + ": " + required_by + " requires it");
     if (!removed.empty())
-        outcome.report.push_back("Removed from " + title + ": " + joined(removed) + " (" +
+        outcome.report.push_back("Removed from " + title + ": " + join(removed, ", ") + " (" +
                                  std::to_string(units_before - state.units.size()) + " files)");
     return outcome;
 }

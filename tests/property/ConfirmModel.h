@@ -65,7 +65,6 @@ struct Sequence
 // What the project and the log should show after a round.
 struct Outcome
 {
-    std::vector<std::string> listed_at_open; // the list's items, as the disk orders them (given)
     std::vector<std::string> ticked_at_open;
     std::vector<std::string> added;          // "Add addon:" names in order
     std::vector<std::string> report;         // the report lines, in order
@@ -102,6 +101,19 @@ private:
 
 // Resolves `relative` against `base` (absolute, no trailing "/"), taking out "." and "..".
 std::string resolve(const std::string& base, const std::string& relative);
+
+// The items, each as `show` writes it, with `separator` between them.
+template <typename T, typename Show> std::string join(const std::vector<T>& items, const char* separator, Show show)
+{
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (i ? separator : "") + show(items[i]);
+    return text;
+}
+inline std::string join(const std::vector<std::string>& items, const char* separator)
+{
+    return join(items, separator, [](const std::string& item) { return item; });
+}
 } // namespace model
 
 #endif // CONFIRM_MODEL_H

@@ -22,9 +22,7 @@ public:
     template <typename T> const T& pick(const std::vector<T>& items) { return items[below(items.size())]; }
     std::optional<std::string> maybe(const std::vector<std::string>& choices, int percent)
     {
-        if (!chance(percent))
-            return std::nullopt;
-        return pick(choices);
+        return chance(percent) ? std::optional<std::string>(pick(choices)) : std::nullopt;
     }
 
 private:
@@ -105,29 +103,17 @@ std::vector<std::string> someOf(Random& random, const std::vector<std::string>& 
     return chosen;
 }
 
-std::vector<std::string> namesOf(const Tree& tree)
-{
-    std::vector<std::string> names;
-    for (const Addon& addon : tree.addons)
-        names.push_back(addon.name);
-    return names;
-}
-
 std::string list(const std::vector<std::string>& items)
 {
-    std::string text;
-    for (const std::string& item : items)
-        text += (text.empty() ? "" : ", ") + ("\"" + item + "\"");
-    return "[" + text + "]";
+    return "[" + model::join(items, ", ", [](const std::string& item) { return "\"" + item + "\""; }) + "]";
 }
 
 std::string entries(const std::vector<Entry>& items)
 {
-    std::string text;
-    for (const Entry& entry : items)
-        text += (text.empty() ? "" : ", ") + ("\"" + entry.text + "\"") + (entry.os ? " os=" + *entry.os : "") +
-                (entry.compiler ? " compiler=" + *entry.compiler : "");
-    return "[" + text + "]";
+    return "[" + model::join(items, ", ", [](const Entry& entry) {
+        return "\"" + entry.text + "\"" + (entry.os ? " os=" + *entry.os : "") +
+               (entry.compiler ? " compiler=" + *entry.compiler : "");
+    }) + "]";
 }
 
 } // namespace
@@ -160,8 +146,8 @@ Sequence sequence(std::uint64_t seed)
             round.pick = random.below(made.trees.size());
         std::vector<std::string> names;
         for (const Tree& tree : made.trees)
-            for (const std::string& name : namesOf(tree))
-                names.push_back(name);
+            for (const Addon& addon : tree.addons)
+                names.push_back(addon.name);
         round.tick = someOf(random, names, 20);
         round.untick = someOf(random, names, 20);
         round.confirm = random.chance(90);

@@ -1,15 +1,24 @@
-// Reaches the addon dialog's controls the way a user sees them.
+// Opens the addon dialog as the plug-in does and reaches its controls the way a user sees them.
 #ifndef DIALOG_CONTROLS_H
 #define DIALOG_CONTROLS_H
 
+#include <memory>
 #include <vector>
 
 #include <wx/checklst.h>
 #include <wx/textctrl.h>
 #include <wx/window.h>
 
+#include "AddonDialog.h"
+#include "SdkHarness.h"
+
 namespace controls
 {
+inline std::unique_ptr<AddonDialog> newDialog()
+{
+    return std::make_unique<AddonDialog>(harness::appWindow(), wxNewId(), _T("Brisken Addon Plugin"));
+}
+
 template <typename T> std::vector<T*> childrenOf(wxWindow* parent)
 {
     std::vector<T*> found;
@@ -19,15 +28,9 @@ template <typename T> std::vector<T*> childrenOf(wxWindow* parent)
     return found;
 }
 
-inline wxCheckListBox* checkList(wxWindow* dialog)
-{
-    return childrenOf<wxCheckListBox>(dialog).at(0);
-}
+inline wxCheckListBox* checkList(wxWindow* dialog) { return childrenOf<wxCheckListBox>(dialog).at(0); }
 
-inline wxString locationField(wxWindow* dialog)
-{
-    return childrenOf<wxTextCtrl>(dialog).at(0)->GetValue();
-}
+inline wxString locationField(wxWindow* dialog) { return childrenOf<wxTextCtrl>(dialog).at(0)->GetValue(); }
 
 // The texts of the list's items, all of them or only the ticked ones.
 inline std::vector<wxString> listed(wxWindow* dialog, bool onlyTicked = false)
@@ -40,10 +43,7 @@ inline std::vector<wxString> listed(wxWindow* dialog, bool onlyTicked = false)
     return items;
 }
 
-inline std::vector<wxString> ticked(wxWindow* dialog)
-{
-    return listed(dialog, true);
-}
+inline std::vector<wxString> ticked(wxWindow* dialog) { return listed(dialog, true); }
 
 // Ticks or unticks the item with this text; false when no item has it.
 inline bool tick(wxWindow* dialog, const wxString& name, bool bTicked = true)

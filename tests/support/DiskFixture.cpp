@@ -1,10 +1,5 @@
 #include "DiskFixture.h"
 
-#include <cstdio>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <tinyxml.h>
 
 #include <wx/filename.h>
@@ -17,19 +12,6 @@ namespace fixture
 {
 namespace
 {
-std::string utf8(const wxString& text)
-{
-    return std::string(text.utf8_str());
-}
-
-std::vector<std::string> utf8(const std::vector<wxString>& texts)
-{
-    std::vector<std::string> out;
-    for (const wxString& text : texts)
-        out.push_back(utf8(text));
-    return out;
-}
-
 std::string escapeXml(const std::string& text)
 {
     std::string out;
@@ -47,32 +29,12 @@ std::string escapeXml(const std::string& text)
     return out;
 }
 
-std::string escapeXml(const wxString& text)
-{
-    return escapeXml(utf8(text));
-}
+std::string escapeXml(const wxString& text) { return escapeXml(utf8(text)); }
 } // namespace
 
 void makeAddon(const wxString& addonsDir, const wxString& name)
 {
-    writeFile(addonsDir + _T("/") + name + _T("/install.xml"),
-              "<?xml version=\"1.0\"?>\n<install><add/></install>\n");
-}
-
-void makeInstallOfEveryKind(const wxString& addonsDir)
-{
-    makeAddon(addonsDir, _T("file"));
-    makeDir(addonsDir + _T("/folder/install.xml"));
-    const auto in = [&](const wxString& kind) {
-        makeDir(addonsDir + _T("/") + kind);
-        return std::string((addonsDir + _T("/") + kind + _T("/install.xml")).utf8_str());
-    };
-    const bool made = symlink("../file/install.xml", in(_T("link_to_file")).c_str()) == 0 &&
-                      symlink("../folder", in(_T("link_to_folder")).c_str()) == 0 &&
-                      symlink("missing.xml", in(_T("dangling_link")).c_str()) == 0 &&
-                      mkfifo(in(_T("fifo")).c_str(), 0644) == 0;
-    if (!made)
-        std::perror("makeInstallOfEveryKind");
+    writeFile(addonsDir + _T("/") + name + _T("/install.xml"), "<?xml version=\"1.0\"?>\n<install><add/></install>\n");
 }
 
 void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons)
@@ -114,55 +76,32 @@ void writeInstall(const wxString& addonsDir, const wxString& name, const Install
     writeFile(addonsDir + _T("/") + name + _T("/install.xml"), installXml(addon));
 }
 
-std::vector<wxString> SavedProject::unitNames() const
-{
-    std::vector<wxString> names;
-    for (const SavedUnit& unit : units)
-        names.push_back(unit.filename);
-    return names;
-}
-
 SavedProject readProject(const wxString& cbpPath)
 {
     SavedProject saved;
     TiXmlDocument doc;
-    if (!doc.LoadFile(std::string(cbpPath.utf8_str()).c_str()))
+    if (!doc.LoadFile(utf8(cbpPath).c_str()))
         return saved;
     const TiXmlElement* project =
         TiXmlHandle(&doc).FirstChild("CodeBlocks_project_file").FirstChild("Project").ToElement();
+    // The attribute `name` of each `kind` child of `parent` that has one.
+    const auto each = [](const TiXmlElement* parent, const char* kind, const char* name) {
+        std::vector<wxString> values;
+        for (const TiXmlElement* child = parent ? parent->FirstChildElement(kind) : nullptr; child;
+             child = child->NextSiblingElement(kind))
+            if (const char* value = child->Attribute(name))
+                values.push_back(wxString::FromUTF8(value));
+        return values;
+    };
     if (!project)
         return saved;
-    saved.read = true;
-    const auto attribute = [](const TiXmlElement* element, const char* name) {
-        const char* value = element->Attribute(name);
-        return value ? wxString::FromUTF8(value) : wxString();
-    };
-    for (const TiXmlElement* child = project->FirstChildElement(); child;
-         child = child->NextSiblingElement())
+    saved.link_options = each(project->FirstChildElement("Linker"), "Add", "option");
+    saved.include_dirs = each(project->FirstChildElement("Compiler"), "Add", "directory");
+    for (const TiXmlElement* unit = project->FirstChildElement("Unit"); unit; unit = unit->NextSiblingElement("Unit"))
     {
-        const std::string kind = child->Value();
-        if (kind == "Unit")
-        {
-            SavedUnit unit{attribute(child, "filename"), {}};
-            for (const TiXmlElement* option = child->FirstChildElement("Option"); option;
-                 option = option->NextSiblingElement("Option"))
-                if (option->Attribute("target"))
-                    unit.targets.push_back(attribute(option, "target"));
-            saved.units.push_back(unit);
-        }
-        else if (kind == "Linker" || kind == "Compiler")
-        {
-            for (const TiXmlElement* add = child->FirstChildElement("Add"); add;
-                 add = add->NextSiblingElement("Add"))
-            {
-                if (kind == "Linker" && add->Attribute("option"))
-                    saved.link_options.push_back(attribute(add, "option"));
-                else if (kind == "Compiler" && add->Attribute("option"))
-                    saved.compiler_options.push_back(attribute(add, "option"));
-                else if (kind == "Compiler" && add->Attribute("directory"))
-                    saved.include_dirs.push_back(attribute(add, "directory"));
-            }
-        }
+        saved.units.push_back(wxString::FromUTF8(unit->Attribute("filename") ? unit->Attribute("filename") : ""));
+        for (const wxString& target : each(unit, "Option", "target"))
+            saved.units.back() << _T(" @") << target;
     }
     return saved;
 }
@@ -200,8 +139,5 @@ cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& uni
     return Manager::Get()->GetProjectManager()->LoadProject(cbpPath, true);
 }
 
-void closeProjects()
-{
-    Manager::Get()->GetProjectManager()->CloseAllProjects(true);
-}
+void closeProjects() { Manager::Get()->GetProjectManager()->CloseAllProjects(true); }
 } // namespace fixture

@@ -20,10 +20,6 @@ void makeBriskenTree(const wxString& base, const std::vector<wxString>& addons);
 // An addon folder with an install file that lists nothing.
 void makeAddon(const wxString& addonsDir, const wxString& name);
 
-// One addon folder per kind of entry named install.xml, each folder named after its kind:
-// file, folder, link_to_file, link_to_folder, dangling_link and fifo.
-void makeInstallOfEveryKind(const wxString& addonsDir);
-
 // What an install file lists; written with writeInstall.
 struct Install
 {
@@ -37,22 +33,12 @@ std::string installXml(const model::Addon& addon);
 // An addon folder `addonsDir/name` whose install file lists `install`.
 void writeInstall(const wxString& addonsDir, const wxString& name, const Install& install);
 
-// A project file as saved: its units (with the targets each belongs to, empty when all), the
-// project-wide link options, compiler options and include directories, in file order.
-struct SavedUnit
-{
-    wxString filename;
-    std::vector<wxString> targets;
-};
+// A project file as saved, in file order: its units, each by its file name and then " @target"
+// for each build target it belongs to where it does not belong to all; the project-wide link
+// options and include directories.
 struct SavedProject
 {
-    bool read = false;
-    std::vector<SavedUnit> units;
-    std::vector<wxString> link_options;
-    std::vector<wxString> compiler_options;
-    std::vector<wxString> include_dirs;
-
-    std::vector<wxString> unitNames() const;
+    std::vector<wxString> units, link_options, include_dirs;
 };
 SavedProject readProject(const wxString& cbpPath);
 
@@ -60,8 +46,7 @@ SavedProject readProject(const wxString& cbpPath);
 // folder), with `targets` build targets.
 bool writeProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);
 // Writes the project, loads it through the IDE's project manager and makes it active.
-cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& units,
-                       int targets = 1);
+cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);
 // Closes every project without saving.
 void closeProjects();
 } // namespace fixture

@@ -45,8 +45,7 @@ int command(const std::function<void(wxDialog*)>& act, int button)
     return result;
 }
 
-int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& untick,
-            std::function<void()> inDialog)
+int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& untick, std::function<void()> inDialog)
 {
     return command([=](wxDialog* dialog) {
         for (const wxString& name : tick)

@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <configmanager.h>
 #include <manager.h>
 
+#include "AddonDialog.h"
+#include "DialogControls.h"
 #include "DiskFixture.h"
 #include "PluginRun.h"
 #include "SdkHarness.h"
@@ -34,7 +38,38 @@ protected:
     // The plug-in's settings, where the Brisken location is stored as "bk_dir".
     static ConfigManager* cfg() { return Manager::Get()->GetConfigManager(_T("brisken")); }
 
+    // A project three folders below the tree's base, as the toolkit's apps are; the log cleared.
+    wxString cbp(const wxString& name = _T("ex1")) const
+    {
+        return tree / _T("apps/demos/") + name + _T("/") + name + _T(".cbp");
+    }
+    cbProject* open(const std::vector<wxString>& units, const wxString& name = _T("ex1"), int targets = 1)
+    {
+        cbProject* project = fixture::openProject(cbp(name), units, targets);
+        harness::clearLog();
+        return project;
+    }
+
     fixture::TempDir tree;
+};
+
+// The same with an addon dialog of the test's own, opened on `storedLocation` when one is given.
+class DialogSdkTest : public SdkTest
+{
+protected:
+    void TearDown() override
+    {
+        dlg.reset();
+        SdkTest::TearDown();
+    }
+    void openDialog(const wxString& storedLocation = wxString())
+    {
+        if (!storedLocation.empty())
+            cfg()->Write(_T("bk_dir"), storedLocation, false);
+        dlg = controls::newDialog();
+    }
+
+    std::unique_ptr<AddonDialog> dlg;
 };
 
 // The same with the built plug-in loaded and attached, as the IDE has it when the user runs it.

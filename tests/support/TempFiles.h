@@ -3,9 +3,17 @@
 #ifndef TEMP_FILES_H
 #define TEMP_FILES_H
 
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include <wx/string.h>
+
+// Readable wide strings in test failures.
+inline void PrintTo(const wxString& text, std::ostream* os)
+{
+    *os << '"' << static_cast<const char*>(text.utf8_str()) << '"';
+}
 
 namespace fixture
 {
@@ -33,6 +41,9 @@ bool makeDir(const wxString& path);
 bool writeFile(const wxString& path, const std::string& bytes = std::string());
 // The bytes of a file; empty when it cannot be read.
 std::string readFile(const wxString& path);
+
+inline std::string utf8(const wxString& text) { return std::string(text.utf8_str()); }
+std::vector<std::string> utf8(const std::vector<wxString>& texts);
 } // namespace fixture
 
 #endif // TEMP_FILES_H
