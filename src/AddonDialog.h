@@ -2,8 +2,6 @@
 #ifndef ADDON_DIALOG_H
 #define ADDON_DIALOG_H
 
-#include <map>
-
 #include <wx/button.h>
 #include <wx/checklst.h>
 #include <wx/dialog.h>
@@ -68,7 +66,7 @@ private:
     std::vector<std::pair<std::size_t, wxString>> linked_addons;
     AddonFiles prev_selected_addons;
     AddonFiles used_addons; // as the project's files name them when the list was filled
-    std::map<wxString, wxString> tool_tips; // read when the pointer first rests on an addon
+    NameMap<wxString> tool_tips; // read when the pointer first rests on an addon
     int hovered_item = wxNOT_FOUND;
 };
 

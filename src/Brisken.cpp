@@ -7,7 +7,6 @@
 #include <projectmanager.h>
 
 #include <exception>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -62,7 +61,7 @@ void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Vi
     std::vector<std::pair<const AddonFile*, wxString>> pending;
     for (auto it = oStart.rbegin(); it != oStart.rend(); ++it)
         pending.emplace_back(&*it, wxString());
-    std::set<wxString> visited;
+    NameSet visited;
     while (!pending.empty())
     {
         const AddonFile& addon = *pending.back().first;
@@ -85,7 +84,7 @@ std::vector<KeptAddon> keptAddons(const AddonFiles& oStaying, const AddonFiles& 
                                   const AddonFiles& oAvailable)
 {
     std::vector<KeptAddon> kept;
-    std::set<wxString> unticked;
+    NameSet unticked;
     for (const AddonFile& addon : oUnticked)
         unticked.insert(addon.name);
     if (!unticked.empty())
@@ -232,7 +231,7 @@ std::vector<wxString> Brisken::confirm(const AddonDialog& dlg)
     // would leave the project unable to link.
     const std::vector<KeptAddon> kept =
         keptAddons(dlg.getStayingAddons(), deselected_addons, available_addons);
-    std::set<wxString> kept_names;
+    NameSet kept_names;
     for (const KeptAddon& keep : kept)
         kept_names.insert(keep.name);
     AddonFiles removed_addons;

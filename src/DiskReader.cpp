@@ -18,13 +18,10 @@
 
 namespace
 {
-bool isPlainName(const wxString& sName)
-{
-    return !sName.empty() && sName != _T(".") && sName != _T("..");
-}
+bool isPlainName(const wxString& sName) { return !sName.empty() && sName != _T(".") && sName != _T(".."); }
 
-// Calls `onEntry(name, isFolder, isLink)` for every entry of the folder but "." and "..", in
-// the listing's order, the name converted as wxDir converts it; false when the folder cannot
+// Calls `onEntry(bytes, isFolder, isLink)` for every entry of the folder but "." and "..", in
+// the listing's order, with the name as the file system spells it; false when the folder cannot
 // be listed. wxDir builds a file name object for every entry (microseconds each) to ask what
 // `isFolder()` answers, whether it is a folder once links are followed: here only a link, or
 // an entry whose kind the listing does not tell, is looked up.
@@ -54,7 +51,7 @@ template <typename OnEntry> bool forEachEntry(const wxString& sDir, OnEntry onEn
                     fstatat(dirfd(dir.get()), entry->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
                     S_ISLNK(own.st_mode));
         };
-        onEntry(wxString(entry->d_name, *wxConvFileName), is_folder, is_link);
+        onEntry(entry->d_name, is_folder, is_link);
     }
     return true;
 }
@@ -63,10 +60,11 @@ template <typename OnEntry> bool forEachEntry(const wxString& sDir, OnEntry onEn
 std::vector<DiskReader::Subfolder> DiskReader::subfolders(const wxString& sDir)
 {
     std::vector<Subfolder> found;
-    forEachEntry(sDir, [&found](const wxString& name, const auto& is_folder, const auto& is_link) {
-        // Hidden entries are left out, as wxDir leaves them out without wxDIR_HIDDEN.
-        if (!name.StartsWith(_T(".")) && is_folder())
-            found.push_back(Subfolder{name, is_link()});
+    forEachEntry(sDir, [&found](const char* bytes, const auto& is_folder, const auto& is_link) {
+        // Hidden entries are left out, as wxDir leaves them out without wxDIR_HIDDEN; names are
+        // converted as wxDir converts them.
+        if (bytes[0] != '.' && is_folder())
+            found.push_back(Subfolder{wxString(bytes, *wxConvFileName), is_link()});
     });
     return found;
 }
@@ -82,18 +80,21 @@ const Folder& DiskReader::folder(const wxString& sDir)
     read.name = sDir;
     while (read.name.length() > 1 && read.name.EndsWith(pathSeparator()))
         read.name.RemoveLast();
-    read.listed = forEachEntry(sDir, [&read](const wxString& name, const auto& is_folder, const auto&) {
-        // wxDir's match for files takes an entry of that name unless it is a folder.
-        if (name == installFileName())
-            read.install_file = !is_folder();
-        read.entries.insert(name);
+    // wxDir's match for files takes an entry of that name unless it is a folder. Only folders
+    // can be steps of a longer path: only their names are kept.
+    static const std::string install_bytes(installFileName().fn_str());
+    read.listed = forEachEntry(sDir, [&read](const char* bytes, const auto& is_folder, const auto&) {
+        if (is_folder())
+            read.subfolders.insert(wxString(bytes, *wxConvFileName));
+        else if (install_bytes == bytes)
+            read.install_file = true;
     });
     return read;
 }
 
 const Folder& DiskReader::folder(const Folder& oParent, const wxString& sName)
 {
-    if (oParent.absent || (oParent.listed && isPlainName(sName) && !oParent.lists(sName)))
+    if (oParent.absent || (oParent.listed && isPlainName(sName) && !oParent.holdsFolder(sName)))
         return absent_folder;
     return folder(oParent.path + sName + pathSeparator());
 }

@@ -20,9 +20,9 @@ struct Folder
     bool install_file = false;
     wxString path; // as it was read, ending with a separator
     wxString name; // as the listing reports it, without a trailing separator
-    NameSet entries; // hidden ones too
+    NameSet subfolders; // links to folders and hidden ones too
 
-    bool lists(const wxString& sName) const { return entries.count(sName) > 0; }
+    bool holdsFolder(const wxString& sName) const { return subfolders.count(sName) > 0; }
 };
 
 // Reads each folder at most once and keeps what it read. One reader serves one discovery or
@@ -44,8 +44,8 @@ public:
     // The folder `sDir` (ending with a separator).
     const Folder& folder(const wxString& sDir);
     // The folder `sName` inside `oParent`: its path, the name and a separator. A listed parent
-    // that lacks a plain name (not empty, "." or ".."), or an absent one, answers without the
-    // disk: nothing is there, since every step of a path must exist for the path to.
+    // without a folder of a plain name (not empty, "." or ".."), or an absent one, answers
+    // without the disk: no such folder is there, since every step of a path must be one.
     const Folder& folder(const Folder& oParent, const wxString& sName);
 
 private:

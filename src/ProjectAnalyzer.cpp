@@ -26,7 +26,7 @@ public:
     // Hands `out` the entries of the file stored as `stored`, by its name without extension.
     void file(const wxString& stored, const ProjectAnalyzer::EntrySink& out)
     {
-        const std::size_t last_sep = stored.rfind(sep);
+        const std::size_t last_sep = stored.rfind(sep[0]);
         raw_folder.assign(stored, 0, last_sep == wxString::npos ? 0 : last_sep + 1);
         auto known = prefixes.find(raw_folder);
         if (known == prefixes.end())
@@ -132,7 +132,7 @@ wxString folderPart(const wxString& sStored)
 
 wxString nameWithoutExtension(const wxString& sStored)
 {
-    const std::size_t name_at = sStored.rfind(pathSeparator()) + 1; // 0 without a separator
+    const std::size_t name_at = sStored.rfind(pathSeparator()[0]) + 1; // 0 without a separator
     const std::size_t dot = sStored.rfind(_T('.'));
     return sStored.substr(name_at, dot == wxString::npos || dot <= name_at ? wxString::npos : dot - name_at);
 }
