@@ -124,9 +124,7 @@ bool readRegularFile(const std::string& sPath, std::size_t nMaxBytes, std::strin
     if (fd < 0)
         return false;
     const std::unique_ptr<const int, void (*)(const int*)> closing(&fd, [](const int* f) { ::close(*f); });
-    struct stat info
-    {
-    };
+    struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<unsigned long long>(info.st_size) > nMaxBytes)
         return false;
