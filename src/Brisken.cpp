@@ -7,7 +7,6 @@
 #include <projectmanager.h>
 
 #include <exception>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -159,8 +158,8 @@ std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
         for (int k = 0; !file.empty() && on_disk.empty() && k < project.GetFilesCount(); ++k)
             if (ProjectFile* stored = project.GetFile(k))
                 on_disk.emplace(resolvedPath(stored->file.GetFullPath()), stored);
-        if (!file.empty() && on_disk.count(file))
-            project_file = on_disk[file];
+        if (const auto found = on_disk.find(file); !file.empty() && found != on_disk.end())
+            project_file = found->second;
         if (project_file && seen.insert(project_file).second)
             matched.push_back(project_file);
     }

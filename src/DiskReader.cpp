@@ -76,10 +76,6 @@ const Folder& DiskReader::folder(const wxString& sDir)
         return known->second;
     Folder& read = folders[sDir];
     read.path = sDir;
-    // wxDir names a folder without its trailing separators, keeping a lone one.
-    read.name = sDir;
-    while (read.name.length() > 1 && read.name.EndsWith(pathSeparator()))
-        read.name.RemoveLast();
     // wxDir's match for files takes an entry of that name unless it is a folder. Only folders
     // can be steps of a longer path: only their names are kept.
     static const std::string install_bytes(installFileName().fn_str());
@@ -90,6 +86,12 @@ const Folder& DiskReader::folder(const wxString& sDir)
             read.install_file = true;
     });
     return read;
+}
+
+wxString Folder::name() const
+{
+    const wxString dir = withSeparator(path);
+    return dir.length() > 1 ? dir.Left(dir.length() - 1) : dir;
 }
 
 const Folder& DiskReader::folder(const Folder& oParent, const wxString& sName)

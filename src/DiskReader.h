@@ -19,10 +19,11 @@ struct Folder
     // not a folder once links are followed, as wxDir's own match takes it.
     bool install_file = false;
     wxString path; // as it was read, ending with a separator
-    wxString name; // as the listing reports it, without a trailing separator
     NameSet subfolders; // links to folders and hidden ones too
 
     bool holdsFolder(const wxString& sName) const { return subfolders.count(sName) > 0; }
+    // Its path as wxDir names it: without trailing separators, keeping a lone one.
+    wxString name() const;
 };
 
 // Reads each folder at most once and keeps what it read. One reader serves one discovery or

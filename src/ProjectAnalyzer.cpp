@@ -5,7 +5,6 @@
 #include <vector>
 
 #include <wx/filename.h>
-
 #include <wx/tokenzr.h>
 
 #include <cbproject.h>
@@ -84,7 +83,8 @@ private:
         const auto known = addon_entries.find(&folder);
         if (known != addon_entries.end())
             return known->second;
-        entries.push_back(AddonFile{sName, folder.name, folder.name + sep + installFileName()});
+        const wxString addon_dir = folder.name();
+        entries.push_back(AddonFile{sName, addon_dir, addon_dir + sep + installFileName()});
         return addon_entries[&folder] = &entries.back();
     }
 
