@@ -1,8 +1,13 @@
 #include "AddonDialog.h"
 
+#include <algorithm>
+#include <functional>
+
 #include <wx/arrstr.h>
 #include <wx/dirdlg.h>
 #include <wx/msgdlg.h>
+
+#include <gtk/gtk.h>
 
 #include <configmanager.h>
 #include <manager.h>
@@ -78,6 +83,11 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
                                         nullptr, 0);
     bk_addons_list->Connect(wxEVT_MOTION, wxMouseEventHandler(AddonDialog::onListMotion),
                             nullptr, this);
+    bk_addons_list->Connect(wxEVT_CHECKLISTBOX, wxCommandEventHandler(AddonDialog::onAddonToggled),
+                            nullptr, this);
+    // Typing the first letters of a name finds it, as in other GTK lists: the toolkit sets the
+    // search up on the items' text and then switches it off.
+    gtk_tree_view_set_enable_search(bk_addons_list->m_treeview, TRUE);
     bk_ok_btn = new wxButton(this, bk_ok_btn_id, _T("Add addons to project"), wxPoint(10, 420),
                              wxDefaultSize, 0);
     Connect(bk_ok_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
@@ -89,6 +99,10 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
             wxCommandEventHandler(AddonDialog::onCancelButtonClick), nullptr, this);
     // Escape presses "Close".
     SetEscapeId(bk_cancel_btn_id);
+    // What OK would do, on the strip between the list and the lower edge of its box; a text too
+    // long for the line ends with an ellipsis and its tooltip holds it whole.
+    bk_change_lbl = new wxStaticText(this, wxID_ANY, wxString(), wxPoint(20, 389), wxSize(360, 18),
+                                     wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
 
     setBKDir(saved_path);
     prev_selected_addons = getSelectedAddons();
@@ -115,6 +129,12 @@ void AddonDialog::onCancelButtonClick(wxCommandEvent& /*event*/)
     EndModal(wxID_CLOSE);
 }
 
+void AddonDialog::onAddonToggled(wxCommandEvent& event)
+{
+    event.Skip();
+    showChange();
+}
+
 void AddonDialog::onListMotion(wxMouseEvent& event)
 {
     event.Skip();
@@ -128,19 +148,77 @@ void AddonDialog::onListMotion(wxMouseEvent& event)
         bk_addons_list->SetToolTip(addonToolTip(bk_addons_list->GetString(item)));
 }
 
-wxString AddonDialog::addonToolTip(const wxString& sAddon)
+wxString AddonDialog::addonToolTip(const wxString& sAddon) const
 {
-    const auto cached = tool_tips.find(sAddon);
-    if (cached != tool_tips.end())
-        return cached->second;
     const wxString install_file = getAddonInstallFile(sAddon);
-    const wxArrayString required = requiredAddonsOf(install_file);
-    wxString text = sAddon + (required.IsEmpty() ? _T(" requires nothing") : _T(" requires "));
-    for (size_t r = 0; r < required.GetCount(); ++r)
-        text << (r > 0 ? _T(", ") : _T("")) << required[r];
-    text << _T("\n") << install_file;
-    tool_tips[sAddon] = text;
-    return text;
+    const wxArrayString required = requirements(AddonFile{sAddon, wxString(), install_file});
+    return sAddon + (required.IsEmpty() ? _T(" requires nothing") : _T(" requires ") + joined(required)) +
+           _T("\n") + install_file;
+}
+
+AddonChange AddonDialog::decideChange(const AddonFiles& oNew, const AddonFiles& oDeselected,
+                                      const AddonFiles& oStaying, const AddonFiles& oAvailable,
+                                      const Requirements& required)
+{
+    AddonChange change;
+    walkRequirements(oNew, oAvailable, [&](const AddonFile& addon, const wxString& /*required_by*/) {
+        change.added.push_back(addon);
+        return required(addon);
+    });
+    // Removing an addon that a staying addon requires, directly or through a chain, would leave
+    // the project unable to link.
+    NameSet unticked;
+    for (const AddonFile& addon : oDeselected)
+        unticked.insert(addon.name);
+    NameSet kept;
+    if (!unticked.empty())
+        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& required_by) {
+            if (!required_by.empty() && unticked.count(addon.name) && kept.insert(addon.name).second)
+                change.kept.push_back(KeptAddon{addon.name, required_by});
+            return required(addon);
+        });
+    for (const AddonFile& addon : oDeselected)
+        if (!kept.count(addon.name))
+            change.removed.push_back(addon);
+    return change;
+}
+
+wxString AddonDialog::changePreview() const
+{
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    if (!project_mng || !project_mng->GetActiveProject())
+        return _T("No active project: OK changes nothing");
+    // The project cannot change while the dialog is open: what it used when the list was filled
+    // is what it uses now.
+    AddonFiles new_selected = getSelectedAddons();
+    new_selected.erase(std::remove_if(new_selected.begin(), new_selected.end(),
+                                      [this](const AddonFile& addon) { return used_names.count(addon.name) > 0; }),
+                       new_selected.end());
+    const AddonChange change =
+        decideChange(new_selected, getDeselectedAddons(), getStayingAddons(), addons,
+                     std::ref(requirements));
+
+    std::vector<wxString> parts;
+    if (!change.added.empty())
+        parts.push_back(_T("adds ") + joined(namesOf(change.added)));
+    if (!change.kept.empty())
+    {
+        std::vector<wxString> kept;
+        for (const KeptAddon& keep : change.kept)
+            kept.push_back(keep.name + _T(" (") + keep.required_by + _T(" requires it)"));
+        parts.push_back(_T("keeps ") + joined(kept));
+    }
+    if (!change.removed.empty())
+        parts.push_back(_T("removes ") + joined(namesOf(change.removed)));
+    return parts.empty() ? _T("OK changes nothing") : _T("OK ") + joined(parts, _T("; "));
+}
+
+void AddonDialog::showChange()
+{
+    const wxString text = changePreview();
+    // As written: an '&' in a name is no mnemonic.
+    bk_change_lbl->SetLabelText(text);
+    bk_change_lbl->SetToolTip(text);
 }
 
 void AddonDialog::showBKDirDialog()
@@ -177,7 +255,7 @@ void AddonDialog::setBKDir(wxString sDir)
     bk_dir = sDir;
     addons.clear();
     linked_addons.clear();
-    tool_tips.clear();
+    requirements.clear();
     hovered_item = wxNOT_FOUND;
     bk_addons_list->UnsetToolTip();
     const wxString sep = pathSeparator();
@@ -192,7 +270,7 @@ void AddonDialog::setBKDir(wxString sDir)
         bk_addons_list->InsertItems(addons_array, 0);
 
     // The names tick the list; the entries are kept for the addons that stay on OK.
-    NameSet used_names;
+    used_names.clear();
     used_addons = addonsInUse(used_names);
     // The list's items are the names of `addons`, in that order.
     if (!used_names.empty())
@@ -202,6 +280,7 @@ void AddonDialog::setBKDir(wxString sDir)
 
     // The field names the location that the list belongs to.
     bk_dir_txt->ChangeValue(bk_dir);
+    showChange();
 }
 
 AddonFiles AddonDialog::addonsInUse(NameSet& names) const

@@ -6,11 +6,14 @@
 #include <wx/checklst.h>
 #include <wx/dialog.h>
 #include <wx/statbox.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
+#include "InstallParser.h"
 #include "Shared.h"
 
 class AddonDialog : public wxDialog
@@ -23,6 +26,7 @@ public:
     void onOkButtonClick(wxCommandEvent& event);
     void onCancelButtonClick(wxCommandEvent& event);
     void onListMotion(wxMouseEvent& event);
+    void onAddonToggled(wxCommandEvent& event);
 
     void showBKDirDialog();
     void setBKDir(wxString sDir);
@@ -39,10 +43,22 @@ public:
     // that were not unticked, each once.
     AddonFiles getStayingAddons() const;
 
+    // The names an addon's install file requires.
+    using Requirements = std::function<wxArrayString(const AddonFile&)>;
+    // What OK does: adds the newly ticked addons with all they require, keeps an unticked addon
+    // that a staying addon still requires, removes the other unticked ones.
+    static AddonChange decideChange(const AddonFiles& oNew, const AddonFiles& oDeselected,
+                                    const AddonFiles& oStaying, const AddonFiles& oAvailable,
+                                    const Requirements& required);
+    // The line below the list: what OK would do now, in the words of the report.
+    wxString changePreview() const;
+
     // What the list's tooltip says for an addon: what it requires, and its install file.
-    wxString addonToolTip(const wxString& sAddon);
+    wxString addonToolTip(const wxString& sAddon) const;
 
 private:
+    // Writes what OK would do now below the list.
+    void showChange();
     // Appends the addons of `inDir` to `addons` and to the name index.
     void appendAddonsIn(const wxString& inDir);
     // The addons the active project uses, the first entry of each name in the project's file
@@ -57,6 +73,7 @@ private:
     wxStaticBox* bk_dir_box = nullptr;
     wxStaticBox* bk_addon_box = nullptr;
     wxCheckListBox* bk_addons_list = nullptr;
+    wxStaticText* bk_change_lbl = nullptr;
     wxString bk_dir;
     AddonFiles addons;
     // Name -> position of its first entry in `addons`: built when first asked, emptied
@@ -66,7 +83,8 @@ private:
     std::vector<std::pair<std::size_t, wxString>> linked_addons;
     AddonFiles prev_selected_addons;
     AddonFiles used_addons; // as the project's files name them when the list was filled
-    NameMap<wxString> tool_tips; // read when the pointer first rests on an addon
+    NameSet used_names;     // their names
+    mutable RequirementsReader requirements; // read since the list was filled
     int hovered_item = wxNOT_FOUND;
 };
 

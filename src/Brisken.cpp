@@ -7,6 +7,7 @@
 #include <projectmanager.h>
 
 #include <exception>
+#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -25,74 +26,6 @@ const wxString resource_archive = _T("Brisken.zip");
 void writeToAppLog(const wxString& sLine)
 {
     Manager::Get()->GetLogManager()->Log(sLine, LogManager::app_log, Logger::info);
-}
-
-wxString joined(const std::vector<wxString>& oItems, const wxString& sSeparator = _T(", "))
-{
-    wxString text;
-    for (size_t k = 0; k < oItems.size(); ++k)
-        text << (k > 0 ? sSeparator : wxString()) << oItems[k];
-    return text;
-}
-
-const AddonFile* findByName(const AddonFiles& oAddons, const wxString& sName)
-{
-    for (const AddonFile& addon : oAddons)
-        if (addon.name == sName)
-            return &addon;
-    return nullptr;
-}
-
-// An unticked addon that stays, and the staying addon whose requirement keeps it.
-struct KeptAddon
-{
-    wxString name;
-    wxString required_by;
-};
-
-// Depth first from `oStart`: `visit(addon, required_by)` handles an addon and returns the names
-// it requires, looked up among `oAvailable` and handled, each with all it requires, before the
-// next. A work stack, so that a long chain cannot exhaust the IDE's stack; each name once, so
-// that an addon ticked and required, required twice, or required in a circle ends the walk.
-template <typename Visit>
-void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Visit visit)
-{
-    std::vector<std::pair<const AddonFile*, wxString>> pending;
-    for (auto it = oStart.rbegin(); it != oStart.rend(); ++it)
-        pending.emplace_back(&*it, wxString());
-    NameSet visited;
-    while (!pending.empty())
-    {
-        const AddonFile& addon = *pending.back().first;
-        const wxString required_by = pending.back().second;
-        pending.pop_back();
-        if (!visited.insert(addon.name).second)
-            continue;
-        // Pushed last first, so that the first requirement comes next. (wxArrayString's
-        // reverse iterators misbehave on an empty array.)
-        const wxArrayString required = visit(addon, required_by);
-        for (size_t r = required.GetCount(); r > 0; --r)
-            if (const AddonFile* found = findByName(oAvailable, required[r - 1]))
-                pending.emplace_back(found, addon.name);
-    }
-}
-
-// The addons of `oUnticked` that an addon of `oStaying` requires, directly or through a chain,
-// in the order the walk meets them. Requirements are read without a word to the log.
-std::vector<KeptAddon> keptAddons(const AddonFiles& oStaying, const AddonFiles& oUnticked,
-                                  const AddonFiles& oAvailable)
-{
-    std::vector<KeptAddon> kept;
-    NameSet unticked;
-    for (const AddonFile& addon : oUnticked)
-        unticked.insert(addon.name);
-    if (!unticked.empty())
-        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& required_by) {
-            if (!required_by.empty() && unticked.count(addon.name))
-                kept.push_back(KeptAddon{addon.name, required_by});
-            return requiredAddonsOf(addon.install_file);
-        });
-    return kept;
 }
 
 // Hands the project what the parsed install file lists: its files, its libraries in front of
@@ -210,9 +143,8 @@ void Brisken::run()
     // The dialog still exists: every list is taken from it before the project changes.
     const std::vector<wxString> report = confirm(dlg);
     Manager::Get()->GetProjectManager()->GetUI().RebuildTree();
-    for (const wxString& line : report)
-        logLine(line);
-    // The same words where the user looks: the IDE's transient notice, which needs no click.
+    // Shown where the user looks, in the IDE's transient notice, which needs no click. The IDE
+    // writes each notice to the log as well: that is the report's one entry there.
     if (!report.empty())
         InfoWindow::Display(_T("Brisken Addons"), joined(report, _T("\n")));
 }
@@ -226,34 +158,25 @@ std::vector<wxString> Brisken::confirm(const AddonDialog& dlg)
     if (!project)
         return {_T("No active project: nothing was changed.")};
 
-    // An unticked addon that a staying addon still requires keeps its files: removing them
-    // would leave the project unable to link.
-    const std::vector<KeptAddon> kept =
-        keptAddons(dlg.getStayingAddons(), deselected_addons, available_addons);
-    NameSet kept_names;
-    for (const KeptAddon& keep : kept)
-        kept_names.insert(keep.name);
-    AddonFiles removed_addons;
-    for (const AddonFile& addon : deselected_addons)
-        if (!kept_names.count(addon.name))
-            removed_addons.push_back(addon);
-    std::vector<wxString> removed_names;
-    for (const AddonFile& addon : removed_addons)
-        removed_names.push_back(addon.name);
-
+    // Decided afresh from the disk, the same way as the dialog's preview of it; unticked
+    // addons that a staying addon requires keep their files.
+    RequirementsReader requirements;
+    const AddonChange change = AddonDialog::decideChange(selected_addons, deselected_addons,
+                                                         dlg.getStayingAddons(), available_addons,
+                                                         std::ref(requirements));
     const Added added = addAddons(selected_addons, available_addons);
-    const int removed_files = removeAddons(removed_addons);
+    const int removed_files = removeAddons(change.removed);
     const wxString title = project->GetTitle();
     std::vector<wxString> report;
     if (!added.addons.empty())
         report.push_back(wxString::Format(
             _T("Added to %s: %s (%d files, %d link options, %d include directories)"), title,
             joined(added.addons), added.files, added.link_options, added.include_dirs));
-    for (const KeptAddon& keep : kept)
+    for (const KeptAddon& keep : change.kept)
         report.push_back(_T("Kept ") + keep.name + _T(": ") + keep.required_by + _T(" requires it"));
-    if (!removed_addons.empty())
+    if (!change.removed.empty())
         report.push_back(wxString::Format(_T("Removed from %s: %s (%d files)"), title,
-                                          joined(removed_names), removed_files));
+                                          joined(namesOf(change.removed)), removed_files));
     return report;
 }
 

@@ -242,3 +242,11 @@ wxArrayString requiredAddonsOf(const wxString& sInstallFile)
     parser.parse();
     return parser.getRequiredAddons();
 }
+
+wxArrayString RequirementsReader::operator()(const AddonFile& addon)
+{
+    auto found = read.find(addon.install_file);
+    if (found == read.end())
+        found = read.emplace(addon.install_file, requiredAddonsOf(addon.install_file)).first;
+    return found->second;
+}

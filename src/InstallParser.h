@@ -45,6 +45,17 @@ private:
 // nothing to the log: for the requirements of addons that the user did not ask to apply.
 wxArrayString requiredAddonsOf(const wxString& sInstallFile);
 
+// The names that addons' install files require, each file read once, quietly, and kept.
+class RequirementsReader
+{
+public:
+    wxArrayString operator()(const AddonFile& addon);
+    void clear() { read.clear(); }
+
+private:
+    NameMap<wxArrayString> read; // by install file
+};
+
 namespace install_file_limits
 {
 // Larger files are refused unread: a real install file is a few KiB.

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include <wx/arrstr.h>
 #include <wx/filename.h>
 #include <wx/string.h>
 
@@ -22,6 +24,21 @@ struct AddonFile
 };
 
 using AddonFiles = std::vector<AddonFile>;
+
+// An unticked addon that stays, and the staying addon whose requirement keeps it.
+struct KeptAddon
+{
+    wxString name;
+    wxString required_by;
+};
+
+// What confirming the dialog does to the project, decided before anything changes.
+struct AddonChange
+{
+    AddonFiles added; // in the order they are applied: each before the addons it requires
+    std::vector<KeptAddon> kept;
+    AddonFiles removed;
+};
 
 // One source file named by an install file.
 struct FileInfo
@@ -37,6 +54,62 @@ struct WideHash
 };
 using NameSet = std::unordered_set<wxString, WideHash>;
 template <typename T> using NameMap = std::unordered_map<wxString, T, WideHash>;
+
+// The items with `sSeparator` between them.
+template <typename Strings> wxString joined(const Strings& oItems, const wxString& sSeparator = _T(", "))
+{
+    wxString text;
+    bool first = true;
+    for (const wxString& item : oItems)
+    {
+        text << (first ? wxString() : sSeparator) << item;
+        first = false;
+    }
+    return text;
+}
+
+using Names = std::vector<wxString>;
+
+inline Names namesOf(const AddonFiles& oAddons)
+{
+    Names names;
+    names.reserve(oAddons.size());
+    for (const AddonFile& addon : oAddons)
+        names.push_back(addon.name);
+    return names;
+}
+
+// Depth first from `oStart`: `visit(addon, required_by)` handles an addon and returns the names
+// it requires, looked up among `oAvailable` (the first entry of a name) and handled, each with
+// all it requires, before the next. A work stack, so that a long chain cannot exhaust the IDE's
+// stack; each name once, so that an addon ticked and required, required twice, or required in
+// a circle ends the walk.
+template <typename Visit>
+void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Visit visit)
+{
+    std::vector<std::pair<const AddonFile*, wxString>> pending;
+    for (auto it = oStart.rbegin(); it != oStart.rend(); ++it)
+        pending.emplace_back(&*it, wxString());
+    NameMap<const AddonFile*> by_name; // built when the first requirement is looked up
+    NameSet visited;
+    while (!pending.empty())
+    {
+        const AddonFile& addon = *pending.back().first;
+        const wxString required_by = pending.back().second;
+        pending.pop_back();
+        if (!visited.insert(addon.name).second)
+            continue;
+        // Pushed last first, so that the first requirement comes next. (wxArrayString's
+        // reverse iterators misbehave on an empty array.)
+        const wxArrayString required = visit(addon, required_by);
+        if (by_name.empty() && !required.IsEmpty())
+            for (const AddonFile& available : oAvailable)
+                by_name.emplace(available.name, &available);
+        for (size_t r = required.GetCount(); r > 0; --r)
+            if (const auto found = by_name.find(required[r - 1]); found != by_name.end())
+                pending.emplace_back(found->second, addon.name);
+    }
+}
 
 // The native path separator: a slash on Linux.
 inline wxString pathSeparator() { return wxString(wxFileName::GetPathSeparator(wxPATH_NATIVE)); }

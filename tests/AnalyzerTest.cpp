@@ -8,7 +8,7 @@
 #include <manager.h>
 #include <projectmanager.h>
 
-#include "AddonNames.h"
+#include "Shared.h"
 #include "ProjectAnalyzer.h"
 #include "SdkTest.h"
 

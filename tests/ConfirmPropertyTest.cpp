@@ -48,6 +48,35 @@ Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool with
     return lines;
 }
 
+// The report's lines as the IDE's notices wrote them to the log.
+Strings reportInLog()
+{
+    Strings lines;
+    for (const std::string& notice : logLinesStartingWith({"Info[Brisken Addons]: "}, true))
+        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1)
+            lines.push_back(notice.substr(start, (end = notice.find('\n', start)) - start));
+    return lines;
+}
+
+// The report in the words of the dialog's preview of it.
+std::string asPreview(const Strings& report)
+{
+    const auto names = [](const std::string& line, std::size_t from) { return line.substr(from, line.rfind(" (") - from); };
+    std::string adds, keeps, removes;
+    for (const std::string& line : report)
+        if (line.rfind("Added to ex1: ", 0) == 0)
+            adds = "adds " + names(line, 14);
+        else if (line.rfind("Removed from ex1: ", 0) == 0)
+            removes = "removes " + names(line, 18);
+        else if (const std::size_t colon = line.find(": "); line.rfind("Kept ", 0) == 0)
+            keeps += (keeps.empty() ? "keeps " : ", ") + line.substr(5, colon - 5) + " (" + line.substr(colon + 2) + ")";
+    Strings said;
+    for (const std::string& part : {adds, keeps, removes})
+        if (!part.empty())
+            said.push_back(part);
+    return said.empty() ? "OK changes nothing" : "OK " + model::join(said, "; ");
+}
+
 // What the rounds played so far did, to show that the generator reaches every rule.
 struct Reach
 {
@@ -94,6 +123,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
             unit_order.push_back(utf8(project->GetFile(k)->relativeFilename));
         std::map<std::size_t, Strings> listed;
         Strings ticked_at_open;
+        std::string preview;
         harness::clearLog();
         run::command(
             [&](wxDialog* dialog) {
@@ -110,6 +140,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
                     controls::tick(dialog, wide(name));
                 for (const std::string& name : round.untick)
                     controls::tick(dialog, wide(name), false);
+                preview = utf8(controls::changePreview(dialog));
             },
             round.confirm ? 2049 : 2050);
         const model::Outcome expected = world.play(round, listed, unit_order);
@@ -119,14 +150,11 @@ std::optional<std::string> play(const model::Sequence& sequence)
 
         compare(mismatch, "ticked when the dialog opened", ticked_at_open, expected.ticked_at_open);
         compare(mismatch, "addons added", logLinesStartingWith({"Add addon: "}, true), expected.added);
-        compare(mismatch, "report", logLinesStartingWith({"Added to ", "Kept ", "Removed from "}),
-                expected.report);
-        // The notice shows the report's lines; the IDE logs it. Nothing to report, no notice.
-        std::string notice;
-        for (const std::string& line : expected.report)
-            notice += (notice.empty() ? "Info[Brisken Addons]: " : "\n") + line;
-        compare(mismatch, "notice", logLinesStartingWith({"Info["}),
-                notice.empty() ? Strings{} : Strings{notice});
+        // The notice shows the report; the IDE writes it to the log. Nothing to report, no notice.
+        const Strings report = reportInLog();
+        compare(mismatch, "report", report, expected.report);
+        if (round.confirm)
+            compare(mismatch, "preview before OK", {preview}, {asPreview(report)});
         // Install files are read aloud once per addon added or removed; requirements that
         // keep an addon are read without a word.
         compare(mismatch, "install files read",

@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "AddonNames.h"
+#include "Shared.h"
 #include "SdkTest.h"
 
 namespace

@@ -8,7 +8,7 @@
 #include <wx/ffile.h>
 #include <wx/msgdlg.h>
 
-#include "AddonNames.h"
+#include "Shared.h"
 #include "SdkTest.h"
 
 namespace

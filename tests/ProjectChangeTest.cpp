@@ -18,7 +18,7 @@
 #include <compilerfactory.h>
 #include <projectmanager.h>
 
-#include "AddonNames.h"
+#include "Shared.h"
 #include "SdkTest.h"
 
 namespace
@@ -378,6 +378,6 @@ TEST_F(ProjectChangeTest, ALinkedAddonInUseIsTickedAndUntickingRemovesItsFiles)
 
     // Only an addon ticked when the dialog opens can be unticked.
     confirm({}, {_T("foo")});
-    EXPECT_EQ(occurrences(harness::logLines(), _T("Removed from ex1: foo (2 files)")), 1u);
+    EXPECT_EQ(occurrences(harness::logLines(), _T("Info[Brisken Addons]: Removed from ex1: foo (2 files)")), 1u);
     EXPECT_EQ(saved().units, (Lines{_T("main.cpp")}));
 }

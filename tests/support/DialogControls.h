@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <wx/checklst.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/window.h>
 
@@ -45,16 +46,27 @@ inline std::vector<wxString> listed(wxWindow* dialog, bool onlyTicked = false)
 
 inline std::vector<wxString> ticked(wxWindow* dialog) { return listed(dialog, true); }
 
-// Ticks or unticks the item with this text; false when no item has it.
+// Ticks or unticks the item with this text as a click on its box does: the toolkit turns the
+// tick, then sends its event. False when no item has the text.
 inline bool tick(wxWindow* dialog, const wxString& name, bool bTicked = true)
 {
     wxCheckListBox* list = checkList(dialog);
     const int index = list->FindString(name, true);
     if (index == wxNOT_FOUND)
         return false;
+    if (list->IsChecked(static_cast<unsigned int>(index)) == bTicked)
+        return true;
     list->Check(static_cast<unsigned int>(index), bTicked);
+    wxCommandEvent toggled(wxEVT_CHECKLISTBOX, list->GetId());
+    toggled.SetEventObject(list);
+    toggled.SetInt(index);
+    toggled.SetString(name);
+    list->HandleWindowEvent(toggled);
     return true;
 }
+
+// The line below the list that says what OK would do, as shown.
+inline wxString changePreview(wxWindow* dialog) { return childrenOf<wxStaticText>(dialog).at(0)->GetLabelText(); }
 } // namespace controls
 
 #endif // DIALOG_CONTROLS_H
