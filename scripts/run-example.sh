@@ -30,7 +30,6 @@ cp -r "$root/example" "$out/example"
 # The plug-in remembers the example tree as its Brisken location.
 ide_prepare "$out" "$build_dir/libBrisken.so" "$build_dir/Brisken.zip" "$out/example/brisken"
 project="$out/example/brisken/apps/demos/demo/demo.cbp"
-addons="$out/example/brisken/addons"
 
 if [[ -n "${DISPLAY:-}" ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     echo "Starting Code::Blocks on $project"
@@ -64,8 +63,8 @@ ide_start_x || die "Xvfb did not start"
 ide_start "$project" || die "Code::Blocks did not start"
 dialog=$(ide_open_addon_dialog) || die "the addon dialog did not open"
 wait_until 20 ide_label_drawn "$dialog" || die "the addon dialog is not drawn"
-ide_toggle_addons "$dialog" "$addons" alpha || die "cannot tick alpha"
-sleep 0.5
+ide_toggle_addons "$dialog" alpha || die "cannot tick alpha"
+preview=$(ide_text "Brisken Addon Plugin" "OK ") || preview="(nothing)"
 import -window "$dialog" "$shot" || die "cannot take a screenshot of the dialog"
 ide_click_and_wait_closed "$dialog" 60 432 || die "\"Add addons to project\" did not close the dialog"
 if wait_until 15 notice_shown; then
@@ -77,8 +76,9 @@ fi
 ide_save_all "$project" || die "\"Save everything\" did not write the project"
 ide_quit
 
-echo "Ticked alpha beside gamma and confirmed; the plug-in reported:"
-grep -x -e 'Add addon: .*' -e 'Added to .*' -e 'Kept .*' -e 'Removed from .*' "$log" | sed 's/^/  /' \
+echo "Ticked alpha beside gamma; before OK the dialog said: $preview"
+echo "Confirmed; the plug-in reported:"
+sed -n -e '/^Add addon: /p' -e 's/^Info\[Brisken Addons\]: //p' -e '/^Kept /p' -e '/^Removed from /p' "$log" | sed 's/^/  /' | grep . \
     || echo "  (no report)"
 echo "Changes in $project:"
 ide_cbp_changes "$out/demo.cbp.before" "$project"

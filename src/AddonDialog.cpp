@@ -85,9 +85,7 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
                             nullptr, this);
     bk_addons_list->Connect(wxEVT_CHECKLISTBOX, wxCommandEventHandler(AddonDialog::onAddonToggled),
                             nullptr, this);
-    // Typing the first letters of a name finds it, as in other GTK lists: the toolkit sets the
-    // search up on the items' text and then switches it off.
-    gtk_tree_view_set_enable_search(bk_addons_list->m_treeview, TRUE);
+    bk_addons_list->Connect(wxEVT_CHAR, wxKeyEventHandler(AddonDialog::onListChar), nullptr, this);
     bk_ok_btn = new wxButton(this, bk_ok_btn_id, _T("Add addons to project"), wxPoint(10, 420),
                              wxDefaultSize, 0);
     Connect(bk_ok_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
@@ -133,6 +131,43 @@ void AddonDialog::onAddonToggled(wxCommandEvent& event)
 {
     event.Skip();
     showChange();
+}
+
+void AddonDialog::onListChar(wxKeyEvent& event)
+{
+    // The toolkit's own search in GTK lists is off, and its pop-up would take Escape from the
+    // dialog: typing a name's first letters moves the selection to it here, as list boxes do
+    // elsewhere. Space ticks; keys with Ctrl or Alt and keys that are no character keep their use.
+    const wxChar typed = event.GetUnicodeKey();
+    if (typed == WXK_NONE || typed <= WXK_SPACE || typed == WXK_DELETE || event.HasModifiers())
+    {
+        typed_prefix.clear();
+        event.Skip();
+        return;
+    }
+    // Letters typed in quick succession spell one name; after a pause a new one starts.
+    const bool goes_on = !typed_prefix.empty() && event.GetTimestamp() - typed_at < 1000;
+    typed_prefix = (goes_on ? typed_prefix : wxString()) + typed;
+    typed_at = event.GetTimestamp();
+    // One letter, once or repeated, steps to the next name that starts with it.
+    const bool stepping = typed_prefix.find_first_not_of(typed_prefix[0]) == wxString::npos;
+    const wxString wanted = (stepping ? wxString(typed) : typed_prefix).Lower();
+    const unsigned int count = bk_addons_list->GetCount();
+    const int current = bk_addons_list->GetSelection();
+    const unsigned int first = current == wxNOT_FOUND ? 0 : static_cast<unsigned int>(current) + (stepping ? 1 : 0);
+    const bool items_are_addons = count == addons.size();
+    for (unsigned int k = 0; k < count; ++k)
+    {
+        const unsigned int j = (first + k) % count;
+        if (!(items_are_addons ? addons[j].name : bk_addons_list->GetString(j)).Lower().StartsWith(wanted))
+            continue;
+        bk_addons_list->SetSelection(static_cast<int>(j));
+        // The keyboard's place in the list follows, so that Space ticks the addon found.
+        GtkTreePath* path = gtk_tree_path_new_from_indices(static_cast<int>(j), -1);
+        gtk_tree_view_set_cursor(bk_addons_list->m_treeview, path, nullptr, FALSE);
+        gtk_tree_path_free(path);
+        return;
+    }
 }
 
 void AddonDialog::onListMotion(wxMouseEvent& event)

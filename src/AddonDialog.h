@@ -27,6 +27,7 @@ public:
     void onCancelButtonClick(wxCommandEvent& event);
     void onListMotion(wxMouseEvent& event);
     void onAddonToggled(wxCommandEvent& event);
+    void onListChar(wxKeyEvent& event);
 
     void showBKDirDialog();
     void setBKDir(wxString sDir);
@@ -86,6 +87,8 @@ private:
     NameSet used_names;     // their names
     mutable RequirementsReader requirements; // read since the list was filled
     int hovered_item = wxNOT_FOUND;
+    wxString typed_prefix; // the start of a name typed in the list
+    long typed_at = 0;     // when its last letter came (the key event's time, in ms)
 };
 
 #endif // ADDON_DIALOG_H

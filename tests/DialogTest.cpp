@@ -1,6 +1,9 @@
 // The addon dialog's fixed layout, its location field and how its buttons end it.
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <wx/button.h>
 #include <wx/checklst.h>
 #include <wx/statbox.h>
@@ -75,6 +78,10 @@ TEST_F(DialogTest, LayoutIsFixed)
         EXPECT_TRUE(p.size.x < 0 || p.window->GetSize().x == p.size.x) << p.window->GetSize().x;
         EXPECT_TRUE(p.size.y < 0 || p.window->GetSize().y == p.size.y) << p.window->GetSize().y;
     }
+    // What OK would do is said inside the addon box, below the list.
+    const wxRect preview = childrenOf<wxStaticText>(dlg.get()).at(0)->GetRect();
+    EXPECT_TRUE(boxes[1]->GetRect().Contains(preview));
+    EXPECT_GE(preview.y, lists[0]->GetRect().GetBottom());
     EXPECT_FALSE(lists[0]->HasFlag(wxLB_SORT));
     EXPECT_EQ(lists[0]->GetCount(), 0u);
     EXPECT_TRUE(harness::seenDialogs().empty());
@@ -153,4 +160,101 @@ TEST_F(DialogTest, EscapeEndsTheDialogAsCloseDoes)
     });
     EXPECT_EQ(dlg->ShowModal(), wxID_CLOSE);
     EXPECT_TRUE(harness::logLines().empty());
+}
+
+TEST_F(DialogTest, TypingTheFirstLettersOfANameSelectsIt)
+{
+    auto* list = fillList({_T("alpha"), _T("beta"), _T("Bravo"), _T("gamma"), _T("beta2")});
+    const struct
+    {
+        const char* keys;
+        long gap_ms; // between two keys
+        int selected;
+    } cases[] = {
+        {"g", 0, 3},
+        {"BR", 100, 2},        // letters in quick succession spell one name, in either case
+        {"beta2", 100, 4},
+        {"bbb", 100, 4},       // one letter again steps to the next name that starts with it
+        {"bg", 1500, 3},       // after a pause a new name starts
+        {"x", 0, wxNOT_FOUND}, // no name: the selection stays
+        {"g b", 100, 4},       // space ticks and ends a name: "b" steps on from gamma
+    };
+    long now = 0;
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.keys);
+        list->SetSelection(wxNOT_FOUND);
+        now += 10000;
+        for (const char* key = c.keys; *key; ++key, now += c.gap_ms)
+        {
+            wxKeyEvent typed(wxEVT_CHAR);
+            typed.m_keyCode = typed.m_uniChar = static_cast<wxChar>(*key);
+            typed.SetTimestamp(now);
+            list->GetEventHandler()->ProcessEvent(typed);
+        }
+        EXPECT_EQ(list->GetSelection(), c.selected);
+    }
+}
+
+// The install files that the dialog opens, counted by the kernel.
+class OpenedFiles
+{
+public:
+    OpenedFiles() : fd(inotify_init1(IN_NONBLOCK)) {}
+    ~OpenedFiles() { close(fd); }
+    void watch(const wxString& path) { EXPECT_GE(inotify_add_watch(fd, path.utf8_str(), IN_OPEN), 0) << path; }
+    // How many were opened since it was last asked.
+    int count()
+    {
+        int opened = 0;
+        alignas(inotify_event) char events[4096];
+        for (ssize_t got; (got = read(fd, events, sizeof events)) > 0;)
+            for (char* at = events; at < events + got; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+                ++opened;
+        return opened;
+    }
+
+private:
+    const int fd;
+};
+
+TEST_F(DialogTest, ThePreviewFollowsTheTicksAndReadsEachInstallFileOnceForALocation)
+{
+    fixture::makeBriskenTree(tree.path(), {});
+    const wxString addons = tree / _T("addons");
+    fixture::writeInstall(addons, _T("alpha"), {{}, {}, {}, {_T("beta")}});
+    fixture::writeInstall(addons, _T("beta"), {{}, {}, {}, {_T("gamma")}});
+    fixture::writeInstall(addons, _T("gamma"), {{_T("../../../addons/gamma/g.cpp")}, {}, {}, {}});
+    ASSERT_NE(open({_T("../../../addons/gamma/g.cpp")}), nullptr);
+    OpenedFiles opened;
+    for (const wxChar* name : {_T("alpha"), _T("beta"), _T("gamma")})
+        opened.watch(addons + _T("/") + name + _T("/install.xml"));
+
+    openDialog(tree.path());
+    const struct
+    {
+        const wxChar* name;
+        bool ticked;
+        const wxChar* preview;
+        int reads;
+    } steps[] = {
+        {nullptr, false, _T("OK changes nothing"), 0},
+        {_T("alpha"), true, _T("OK adds alpha, beta, gamma"), 3},
+        {_T("alpha"), false, _T("OK changes nothing"), 0},
+        {_T("alpha"), true, _T("OK adds alpha, beta, gamma"), 0},
+        {_T("gamma"), false, _T("OK adds alpha, beta, gamma; keeps gamma (beta requires it)"), 0},
+        {_T("alpha"), false, _T("OK removes gamma"), 0},
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(step.preview);
+        EXPECT_TRUE(!step.name || controls::tick(dlg.get(), step.name, step.ticked));
+        EXPECT_EQ(controls::changePreview(dlg.get()), step.preview);
+        EXPECT_EQ(opened.count(), step.reads);
+    }
+    // Another location reads them anew.
+    dlg->setBKDir(tree.path());
+    controls::tick(dlg.get(), _T("beta"));
+    EXPECT_EQ(controls::changePreview(dlg.get()), _T("OK adds beta, gamma"));
+    EXPECT_EQ(opened.count(), 2);
 }

@@ -69,16 +69,16 @@ cp -r "$example" "$work/example"
 ide_prepare "$work" "$module" "$zip" "$work/example/brisken"
 rm "$HOME/.local/share/codeblocks/plugins/libBrisken.so" "$HOME/.local/share/codeblocks/Brisken.zip"
 project="$work/example/brisken/apps/demos/demo/demo.cbp"
-addons="$work/example/brisken/addons"
 ide_start_x || fail "Xvfb did not start"
 ide_start "$project" || fail "the IDE did not start"
-ide_toggle_and_confirm "$addons" alpha || fail "ticking alpha in the system plug-in's dialog"
+ide_toggle_and_confirm alpha || fail "ticking alpha in the system plug-in's dialog"
 ide_save_all "$project" || fail "\"Save everything\" did not write the project"
 ide_quit
 check "the IDE log names alpha and beta as added" \
     test "$(grep -x 'Add addon: .*' "$work/logs/codeblocks.log" | tr '\n' '|')" == "Add addon: alpha|Add addon: beta|"
 check "the plug-in reports what it added" grep -qx \
-    'Added to demo: alpha, beta (4 files, 2 link options, 2 include directories)' "$work/logs/codeblocks.log"
+    'Info\[Brisken Addons\]: Added to demo: alpha, beta (4 files, 2 link options, 2 include directories)' \
+    "$work/logs/codeblocks.log"
 check "the saved project holds alpha's source" \
     grep -qx "unit: ../../../addons/alpha/src/alpha.cpp" <(ide_cbp_summary "$project")
 

@@ -5,6 +5,8 @@
 IDE_WORK=""        # scratch folder: HOME, logs
 IDE_PID=""
 XVFB_PID=""
+BUS_PID=""
+IDE_PREVIEW=""     # what the addon dialog said OK would do, as ide_toggle_and_confirm read it
 IDE_HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 # Messages go to standard error, tagged with IDE_LOG_TAG (default e2e).
@@ -50,12 +52,46 @@ GetScriptingManager().RegisterScriptMenu(_T("Plugins/Run Brisken Addons\tCtrl+Al
 SCRIPT
 }
 
+# A private display, and a private session bus on which the IDE's widgets tell their texts to
+# the accessibility registry, as they tell a screen reader (ide_text reads them there).
 ide_start_x() {
-    local fd_file="$IDE_WORK/display"
+    local fd_file="$IDE_WORK/display" bus
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
     XVFB_PID=$!
     wait_until 30 test -s "$fd_file" || { ide_log "Xvfb did not start"; return 1; }
     export DISPLAY=":$(head -n 1 "$fd_file")"
+    bus=$(dbus-daemon --session --fork --nosyslog --print-address=1 --print-pid=1 </dev/null 2>/dev/null) \
+        || { ide_log "the session bus did not start"; return 1; }
+    export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
+    BUS_PID=${bus##*$'\n'}
+}
+
+# ide_text WINDOW_TITLE PREFIX: prints the first text shown in the window whose title is
+# WINDOW_TITLE that starts with PREFIX, as the accessibility registry has it; fails when none does.
+ide_text() {
+    /usr/bin/python3 - "$1" "$2" <<'PY'
+import sys, gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+
+def below(node, depth=0):
+    for k in range(node.get_child_count() if depth < 40 else 0):
+        child = node.get_child_at_index(k)
+        if child is not None:
+            yield child
+            yield from below(child, depth + 1)
+
+title, prefix = sys.argv[1], sys.argv[2]
+for node in below(Atspi.get_desktop(0)):
+    if node.get_role() == Atspi.Role.LABEL and (node.get_name() or "").startswith(prefix):
+        window = node
+        while window is not None and window.get_role() not in (Atspi.Role.DIALOG, Atspi.Role.FRAME):
+            window = window.get_parent()
+        if window is not None and window.get_name() == title:
+            print(node.get_name())
+            sys.exit(0)
+sys.exit(1)
+PY
 }
 
 # ide_start PROJECT [LOG_DIR]: starts the IDE on the project, logs into LOG_DIR (default
@@ -106,14 +142,6 @@ ide_click_and_wait_closed() {
     wait_until 30 has_no_window '^Brisken Addon Plugin$'
 }
 
-# The addons of ADDONS_DIR in the order the plug-in lists them (the folder's own order), one a line.
-ide_addon_order() {
-    local name
-    while IFS= read -r name; do
-        [[ -f "$1/$name/install.xml" ]] && printf '%s\n' "$name"
-    done < <(ls -U -A "$1")
-}
-
 # ide_label_drawn DIALOG: the location's "..." button (at (355, 35), 25x20) shows its label: inside
 # its border the picture holds ink far darker than the plain button face around it. A blank box
 # has only the face's slight shading there. Also tells that the dialog has been drawn.
@@ -124,29 +152,28 @@ ide_label_drawn() {
     awk -v s="$spread" 'BEGIN { exit !(s > 0.3) }'
 }
 
-# ide_toggle_addons DIALOG ADDONS_DIR NAME...: toggles each named addon's tick with the keyboard,
-# as a keyboard user does: a click in the list's empty area (below its rows) gives it focus,
-# then Home, Down to the row and space. The cursor moves first, since GTK's check list toggles
-# nothing on a space before that.
+# ide_toggle_addons DIALOG NAME...: toggles each named addon's tick with the keyboard, as a
+# keyboard user does: a click in the list's empty area (below its rows) gives it focus, typing
+# the name finds its row and space toggles it. A pause between names starts a new search.
 ide_toggle_addons() {
-    local win=$1 dir=$2 name row k; shift 2
+    local win=$1 name; shift
     ide_click "$win" 200 350
     for name in "$@"; do
-        row=$(ide_addon_order "$dir" | grep -n -x -F -- "$name" | cut -d: -f1)
-        [[ -n "$row" ]] || { ide_log "$name is not an addon of $dir"; return 1; }
-        xdotool key --window "$win" End Home
-        for (( k = 1; k < row; k++ )); do xdotool key --window "$win" Down; done
+        xdotool type --window "$win" --delay 60 -- "$name"
         xdotool key --window "$win" space
+        sleep 1.2
     done
 }
 
-# ide_toggle_and_confirm ADDONS_DIR NAME...: opens the addon dialog, waits until it is drawn,
-# toggles the named addons with the keyboard and presses "Add addons to project".
+# ide_toggle_and_confirm NAME...: opens the addon dialog, waits until it is drawn, toggles the
+# named addons with the keyboard, reads into IDE_PREVIEW what the dialog says OK will do, and
+# presses "Add addons to project".
 ide_toggle_and_confirm() {
     local dialog
     dialog=$(ide_open_addon_dialog) || { ide_log "the addon dialog did not open"; return 1; }
     wait_until 20 ide_label_drawn "$dialog" || { ide_log "the addon dialog is not drawn"; return 1; }
     ide_toggle_addons "$dialog" "$@" || return 1
+    IDE_PREVIEW=$(ide_text "Brisken Addon Plugin" "OK ") || IDE_PREVIEW="(no preview)"
     ide_click_and_wait_closed "$dialog" 60 432 \
         || { ide_log "\"Add addons to project\" did not close the dialog"; return 1; }
 }
@@ -263,5 +290,6 @@ ide_quit() {
 ide_stop() {
     if [[ -n "$IDE_PID" ]]; then kill -9 "$IDE_PID" 2>/dev/null || true; pkill -9 -P "$IDE_PID" 2>/dev/null || true; fi
     if [[ -n "$XVFB_PID" ]]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
-    IDE_PID=""; XVFB_PID=""
+    if [[ -n "$BUS_PID" ]]; then kill "$BUS_PID" 2>/dev/null || true; fi
+    IDE_PID=""; XVFB_PID=""; BUS_PID=""
 }

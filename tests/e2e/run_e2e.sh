@@ -4,8 +4,9 @@
 # archive without an error line, the dialog's "..." button shows its label, the folder chooser
 # opens on the example's Brisken tree (the nearest one above the project) and accepting it there
 # stores it; Escape closes the dialog. Session 2, after a restart: the stored location is used;
-# ticking alpha adds alpha and beta (its requirement) with a report and a notice; unticking beta
-# alone keeps it, since alpha requires it; the saved project holds exactly that and still builds.
+# addons are found by typing their names; ticking alpha makes the dialog say that OK adds alpha
+# and beta (its requirement), and OK does so, with a notice that the log holds once; unticking
+# beta alone keeps it, since alpha requires it; the saved project holds exactly that and builds.
 # Usage: run_e2e.sh MODULE ZIP EXAMPLE_DIR
 set -euo pipefail
 module=$(realpath "$1"); zip=$(realpath "$2"); example=$(realpath "$3")
@@ -122,8 +123,10 @@ check "session 1: the accepted location is stored" stored_is "$base"
 # Session 2: a restart uses the stored location at once. Tick alpha, confirm; then untick beta,
 # which alpha requires, confirm; save everything and quit.
 ide_start "$project" "$work/logs-2" || fail "session 2: the IDE did not start"
-ide_toggle_and_confirm "$base/addons" alpha || fail "session 2: ticking alpha and confirming"
-ide_toggle_and_confirm "$base/addons" beta || fail "session 2: unticking beta and confirming"
+ide_toggle_and_confirm alpha || fail "session 2: ticking alpha and confirming"
+preview_alpha=$IDE_PREVIEW
+ide_toggle_and_confirm beta || fail "session 2: unticking beta and confirming"
+preview_beta=$IDE_PREVIEW
 ide_save_all "$project" || fail "session 2: \"Save everything\" did not write the project"
 ide_quit
 
@@ -142,9 +145,14 @@ kept="Kept beta: alpha requires it"
 check "session 2: the plug-in's log lines and notices" lines_are "$log2" \
     "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" \
     "OK clicked." "total 3" "Project title:demo" "Add addon: alpha" "Add addon: beta" \
-    "$added" "Info[Brisken Addons]: $added" \
+    "Info[Brisken Addons]: $added" \
     "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" \
-    "OK clicked." "total 3" "Project title:demo" "$kept" "Info[Brisken Addons]: $kept"
+    "OK clicked." "total 3" "Project title:demo" "Info[Brisken Addons]: $kept"
+# Before each OK the dialog said what the report then said.
+check "session 2: after ticking alpha the dialog says \"$preview_alpha\"" \
+    test "$preview_alpha" == "OK adds alpha, beta"
+check "session 2: after unticking beta the dialog says \"$preview_beta\"" \
+    test "$preview_beta" == "OK keeps beta (alpha requires it)"
 # Files come in as the install files name them, relative to the project; the link options go
 # in front as one block (alpha's, then those of beta, which alpha requires), beta's macOS library
 # is left out; include directories are appended; beta's files stay.
