@@ -29,6 +29,7 @@
 
 #include "Bench.h"
 #include "DialogControls.h"
+#include "InstallParser.h"
 #include "ProjectAnalyzer.h"
 
 namespace
@@ -57,6 +58,27 @@ struct DialogTree : bench::LargeTree
 };
 
 DialogTree* large_tree = nullptr;
+
+// A second Brisken tree: a chain of addons, each requiring the next.
+const int chain_length = 3000;
+struct Chain
+{
+    fixture::TempDir tree;
+    std::vector<wxString> install_files;
+
+    Chain()
+    {
+        fixture::makeBriskenTree(tree.path(), {});
+        for (int a = 0; a < chain_length; ++a)
+        {
+            const wxString name = wxString::Format(_T("chain%04d"), a);
+            fixture::writeInstall(tree / _T("addons"), name,
+                                  {{}, {}, {}, {wxString::Format(_T("chain%04d"), (a + 1) % chain_length)}});
+            install_files.push_back(tree / _T("addons/") + name + _T("/install.xml"));
+        }
+    }
+};
+Chain* chain = nullptr;
 
 using controls::newDialog;
 
@@ -135,6 +157,39 @@ void BM_ConfirmSets(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ConfirmSets)->Unit(benchmark::kMillisecond);
+
+// Ticking the head of the chain, on a location just listed: what OK would do is worked out for
+// the dialog's preview, which reads every install file of the chain once.
+void BM_PreviewFirstTick(benchmark::State& state)
+{
+    auto dlg = newDialog();
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        dlg->setBKDir(chain->tree.path());
+        harness::clearLog();
+        const unsigned int head = controls::checkList(dlg.get())->FindString(_T("chain0000"), true);
+        state.ResumeTiming();
+        controls::tickAt(dlg.get(), head);
+    }
+    if (!controls::changePreview(dlg.get()).EndsWith(wxString::Format(_T("chain%04d"), chain_length - 1)))
+        state.SkipWithError("the preview does not name the whole chain");
+}
+BENCHMARK(BM_PreviewFirstTick)->Unit(benchmark::kMillisecond);
+
+// Any later tick on the chain: what was read is known.
+void BM_PreviewLaterTick(benchmark::State& state)
+{
+    auto dlg = newDialog();
+    dlg->setBKDir(chain->tree.path());
+    controls::tick(dlg.get(), _T("chain0000"));
+    const unsigned int middle = controls::checkList(dlg.get())->FindString(_T("chain1500"), true);
+    bool ticked = false;
+    for (auto _ : state)
+        controls::tickAt(dlg.get(), middle, ticked = !ticked);
+    harness::clearLog();
+}
+BENCHMARK(BM_PreviewLaterTick)->Unit(benchmark::kMillisecond);
 
 // --- The floors -------------------------------------------------------------------------------
 
@@ -313,6 +368,15 @@ void BM_FloorReadTicks(benchmark::State& state)
 }
 BENCHMARK(BM_FloorReadTicks)->Unit(benchmark::kMillisecond);
 
+// Reading the chain's install files, each once, as the parser reads them.
+void BM_FloorReadChain(benchmark::State& state)
+{
+    for (auto _ : state)
+        for (const wxString& install_file : chain->install_files)
+            benchmark::DoNotOptimize(requiredAddonsOf(install_file));
+}
+BENCHMARK(BM_FloorReadChain)->Unit(benchmark::kMillisecond);
+
 // The resident set of this process in kB, from /proc/self/status ("VmRSS" or "VmHWM").
 long residentKb(const char* field)
 {
@@ -360,6 +424,8 @@ int main(int argc, char** argv)
     readSizes(argc, argv);
     return bench::withIde<DialogTree>(argc, argv, [](DialogTree& tree) {
         large_tree = &tree;
+        Chain requirement_chain;
+        chain = &requirement_chain;
         std::printf("%d addons, %d project files\n", addon_count, file_count);
         printPeakResidentSize();
         bench::Reporter reporter;
@@ -370,8 +436,13 @@ int main(int argc, char** argv)
                       {"opening the dialog",
                        {"BM_OpenDialog"},
                        {"BM_FloorFindAddons", "BM_FloorAnalyzeProject", "BM_FloorFillList"}, 2.0},
-                      {"the sets after OK", {"BM_ConfirmSets"}, {"BM_FloorAnalyzeProject", "BM_FloorReadTicks"}, 2.0}});
+                      {"the sets after OK", {"BM_ConfirmSets"}, {"BM_FloorAnalyzeProject", "BM_FloorReadTicks"}, 2.0},
+                      {"preview: first tick of a chain", {"BM_PreviewFirstTick"}, {"BM_FloorReadChain"}, 2.0}});
+        const double later = reporter.cpuMs("BM_PreviewLaterTick");
+        std::printf("preview: a later tick of the %d-addon chain takes %.2f ms (goal: under 10 ms)%s\n",
+                    chain_length, later, later < 10 ? "" : "  MISSED");
         large_tree = nullptr;
+        chain = nullptr;
         return true;
     });
 }

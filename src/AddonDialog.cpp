@@ -196,8 +196,8 @@ AddonChange AddonDialog::decideChange(const AddonFiles& oNew, const AddonFiles& 
                                       const Requirements& required)
 {
     AddonChange change;
-    walkRequirements(oNew, oAvailable, [&](const AddonFile& addon, const wxString& /*required_by*/) {
-        change.added.push_back(addon);
+    walkRequirements(oNew, oAvailable, [&](const AddonFile& addon, const wxString& /*required_by*/) -> const wxArrayString& {
+        change.added.push_back(addon.name);
         return required(addon);
     });
     // Removing an addon that a staying addon requires, directly or through a chain, would leave
@@ -207,7 +207,7 @@ AddonChange AddonDialog::decideChange(const AddonFiles& oNew, const AddonFiles& 
         unticked.insert(addon.name);
     NameSet kept;
     if (!unticked.empty())
-        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& required_by) {
+        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& required_by) -> const wxArrayString& {
             if (!required_by.empty() && unticked.count(addon.name) && kept.insert(addon.name).second)
                 change.kept.push_back(KeptAddon{addon.name, required_by});
             return required(addon);
@@ -225,17 +225,18 @@ wxString AddonDialog::changePreview() const
         return _T("No active project: OK changes nothing");
     // The project cannot change while the dialog is open: what it used when the list was filled
     // is what it uses now.
-    AddonFiles new_selected = getSelectedAddons();
-    new_selected.erase(std::remove_if(new_selected.begin(), new_selected.end(),
-                                      [this](const AddonFile& addon) { return used_names.count(addon.name) > 0; }),
-                       new_selected.end());
-    const AddonChange change =
-        decideChange(new_selected, getDeselectedAddons(), getStayingAddons(), addons,
-                     std::ref(requirements));
+    const AddonFiles ticked = getSelectedAddons();
+    AddonFiles new_selected;
+    for (const AddonFile& addon : ticked)
+        if (!used_names.count(addon.name))
+            new_selected.push_back(addon);
+    const AddonFiles deselected = getDeselectedAddons();
+    const AddonChange change = decideChange(new_selected, deselected, stayingAddons(ticked, deselected), addons,
+                                            std::ref(requirements));
 
     std::vector<wxString> parts;
     if (!change.added.empty())
-        parts.push_back(_T("adds ") + joined(namesOf(change.added)));
+        parts.push_back(_T("adds ") + joined(change.added));
     if (!change.kept.empty())
     {
         std::vector<wxString> kept;
@@ -432,16 +433,20 @@ AddonFiles AddonDialog::getDeselectedAddons() const
     // Only an addon that is listed now and not ticked was unticked by the user. An addon of
     // the opening snapshot that another location does not list was never shown unticked, so
     // its files stay in the project.
+    AddonFiles deselected;
+    if (prev_selected_addons.empty())
+        return deselected;
     NameSet listed;
     NameSet ticked;
-    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
+    const unsigned int count = bk_addons_list->GetCount();
+    const bool items_are_addons = count == addons.size();
+    for (unsigned int j = 0; j < count; ++j)
     {
-        const wxString name = bk_addons_list->GetString(j);
+        const wxString name = items_are_addons ? addons[j].name : bk_addons_list->GetString(j);
         listed.insert(name);
         if (bk_addons_list->IsChecked(j))
             ticked.insert(name);
     }
-    AddonFiles deselected;
     for (const AddonFile& prev : getPreviouslySelectedAddons())
         if (listed.count(prev.name) && !ticked.count(prev.name))
             deselected.push_back(prev);
@@ -450,11 +455,16 @@ AddonFiles AddonDialog::getDeselectedAddons() const
 
 AddonFiles AddonDialog::getStayingAddons() const
 {
-    AddonFiles staying = getSelectedAddons();
+    return stayingAddons(getSelectedAddons(), getDeselectedAddons());
+}
+
+AddonFiles AddonDialog::stayingAddons(AddonFiles oTicked, const AddonFiles& oDeselected) const
+{
+    AddonFiles staying = std::move(oTicked);
     NameSet seen;
     for (const AddonFile& ticked : staying)
         seen.insert(ticked.name);
-    for (const AddonFile& unticked : getDeselectedAddons())
+    for (const AddonFile& unticked : oDeselected)
         seen.insert(unticked.name);
     // A used addon that the list shows is ticked or unticked; one it does not show stays.
     for (const AddonFile& used : used_addons)

@@ -45,7 +45,7 @@ public:
     AddonFiles getStayingAddons() const;
 
     // The names an addon's install file requires.
-    using Requirements = std::function<wxArrayString(const AddonFile&)>;
+    using Requirements = std::function<const wxArrayString&(const AddonFile&)>;
     // What OK does: adds the newly ticked addons with all they require, keeps an unticked addon
     // that a staying addon still requires, removes the other unticked ones.
     static AddonChange decideChange(const AddonFiles& oNew, const AddonFiles& oDeselected,
@@ -58,6 +58,8 @@ public:
     wxString addonToolTip(const wxString& sAddon) const;
 
 private:
+    // The ticked addons and those the project uses that the list does not show, each once.
+    AddonFiles stayingAddons(AddonFiles oTicked, const AddonFiles& oDeselected) const;
     // Writes what OK would do now below the list.
     void showChange();
     // Appends the addons of `inDir` to `addons` and to the name index.

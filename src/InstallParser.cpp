@@ -243,7 +243,7 @@ wxArrayString requiredAddonsOf(const wxString& sInstallFile)
     return parser.getRequiredAddons();
 }
 
-wxArrayString RequirementsReader::operator()(const AddonFile& addon)
+const wxArrayString& RequirementsReader::operator()(const AddonFile& addon)
 {
     auto found = read.find(addon.install_file);
     if (found == read.end())

@@ -49,7 +49,7 @@ wxArrayString requiredAddonsOf(const wxString& sInstallFile);
 class RequirementsReader
 {
 public:
-    wxArrayString operator()(const AddonFile& addon);
+    const wxArrayString& operator()(const AddonFile& addon);
     void clear() { read.clear(); }
 
 private:

@@ -24,6 +24,7 @@ struct AddonFile
 };
 
 using AddonFiles = std::vector<AddonFile>;
+using Names = std::vector<wxString>;
 
 // An unticked addon that stays, and the staying addon whose requirement keeps it.
 struct KeptAddon
@@ -35,7 +36,7 @@ struct KeptAddon
 // What confirming the dialog does to the project, decided before anything changes.
 struct AddonChange
 {
-    AddonFiles added; // in the order they are applied: each before the addons it requires
+    Names added; // in the order they are applied: each before the addons it requires
     std::vector<KeptAddon> kept;
     AddonFiles removed;
 };
@@ -68,8 +69,6 @@ template <typename Strings> wxString joined(const Strings& oItems, const wxStrin
     return text;
 }
 
-using Names = std::vector<wxString>;
-
 inline Names namesOf(const AddonFiles& oAddons)
 {
     Names names;
@@ -87,27 +86,31 @@ inline Names namesOf(const AddonFiles& oAddons)
 template <typename Visit>
 void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Visit visit)
 {
-    std::vector<std::pair<const AddonFile*, wxString>> pending;
+    // Names are looked at in place: the lists outlive the walk.
+    using Name = std::wstring_view;
+    const auto nameOf = [](const AddonFile& addon) { return Name(addon.name.wc_str(), addon.name.length()); };
+    std::vector<std::pair<const AddonFile*, const AddonFile*>> pending; // addon, required by
     for (auto it = oStart.rbegin(); it != oStart.rend(); ++it)
-        pending.emplace_back(&*it, wxString());
-    NameMap<const AddonFile*> by_name; // built when the first requirement is looked up
-    NameSet visited;
+        pending.emplace_back(&*it, nullptr);
+    std::unordered_map<Name, const AddonFile*> by_name; // built when a requirement is looked up
+    std::unordered_set<Name> visited;
+    const wxString nobody;
     while (!pending.empty())
     {
-        const AddonFile& addon = *pending.back().first;
-        const wxString required_by = pending.back().second;
+        const auto [addon, required_by] = pending.back();
         pending.pop_back();
-        if (!visited.insert(addon.name).second)
+        if (!visited.insert(nameOf(*addon)).second)
             continue;
         // Pushed last first, so that the first requirement comes next. (wxArrayString's
         // reverse iterators misbehave on an empty array.)
-        const wxArrayString required = visit(addon, required_by);
+        const auto& required = visit(*addon, required_by ? required_by->name : nobody);
         if (by_name.empty() && !required.IsEmpty())
             for (const AddonFile& available : oAvailable)
-                by_name.emplace(available.name, &available);
+                by_name.emplace(nameOf(available), &available);
         for (size_t r = required.GetCount(); r > 0; --r)
-            if (const auto found = by_name.find(required[r - 1]); found != by_name.end())
-                pending.emplace_back(found->second, addon.name);
+            if (const auto found = by_name.find(Name(required[r - 1].wc_str(), required[r - 1].length()));
+                found != by_name.end())
+                pending.emplace_back(found->second, addon);
     }
 }
 

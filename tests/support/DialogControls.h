@@ -46,23 +46,28 @@ inline std::vector<wxString> listed(wxWindow* dialog, bool onlyTicked = false)
 
 inline std::vector<wxString> ticked(wxWindow* dialog) { return listed(dialog, true); }
 
-// Ticks or unticks the item with this text as a click on its box does: the toolkit turns the
-// tick, then sends its event. False when no item has the text.
-inline bool tick(wxWindow* dialog, const wxString& name, bool bTicked = true)
+// Ticks or unticks the item at `index` as a click on its box does: the toolkit turns the tick,
+// then sends its event.
+inline void tickAt(wxWindow* dialog, unsigned int index, bool bTicked = true)
 {
     wxCheckListBox* list = checkList(dialog);
-    const int index = list->FindString(name, true);
-    if (index == wxNOT_FOUND)
-        return false;
-    if (list->IsChecked(static_cast<unsigned int>(index)) == bTicked)
-        return true;
-    list->Check(static_cast<unsigned int>(index), bTicked);
+    if (list->IsChecked(index) == bTicked)
+        return;
+    list->Check(index, bTicked);
     wxCommandEvent toggled(wxEVT_CHECKLISTBOX, list->GetId());
     toggled.SetEventObject(list);
-    toggled.SetInt(index);
-    toggled.SetString(name);
+    toggled.SetInt(static_cast<int>(index));
+    toggled.SetString(list->GetString(index));
     list->HandleWindowEvent(toggled);
-    return true;
+}
+
+// The same for the item with this text; false when no item has it.
+inline bool tick(wxWindow* dialog, const wxString& name, bool bTicked = true)
+{
+    const int index = checkList(dialog)->FindString(name, true);
+    if (index != wxNOT_FOUND)
+        tickAt(dialog, static_cast<unsigned int>(index), bTicked);
+    return index != wxNOT_FOUND;
 }
 
 // The line below the list that says what OK would do, as shown.
