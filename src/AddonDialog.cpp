@@ -77,6 +77,12 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
     bk_dir_btn->SetToolTip(_T("Select the Brisken directory"));
     Connect(bk_dir_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
             wxCommandEventHandler(AddonDialog::onBKDirButtonClick), nullptr, this);
+    // What OK would do, on the strip between the list and the lower edge of its box; a text too
+    // long for the line ends with an ellipsis and its tooltip holds it whole. Made before the
+    // box: GTK looks for the control under the pointer, to show its tooltip, among the dialog's
+    // controls in the order they were made, and the box would be found first.
+    bk_change_lbl = new wxStaticText(this, wxID_ANY, wxString(), wxPoint(20, 389), wxSize(360, 18),
+                                     wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
     bk_addon_box = new wxStaticBox(this, wxNewId(), _T("Select addons for your project"),
                                    wxPoint(10, 80), wxSize(385, 330), 0);
     bk_addons_list = new wxCheckListBox(this, wxNewId(), wxPoint(20, 105), wxSize(360, 280), 0,
@@ -97,10 +103,6 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
             wxCommandEventHandler(AddonDialog::onCancelButtonClick), nullptr, this);
     // Escape presses "Close".
     SetEscapeId(bk_cancel_btn_id);
-    // What OK would do, on the strip between the list and the lower edge of its box; a text too
-    // long for the line ends with an ellipsis and its tooltip holds it whole.
-    bk_change_lbl = new wxStaticText(this, wxID_ANY, wxString(), wxPoint(20, 389), wxSize(360, 18),
-                                     wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
 
     setBKDir(saved_path);
     prev_selected_addons = getSelectedAddons();

@@ -250,6 +250,7 @@ TEST_F(DialogTest, ThePreviewFollowsTheTicksAndReadsEachInstallFileOnceForALocat
         SCOPED_TRACE(step.preview);
         EXPECT_TRUE(!step.name || controls::tick(dlg.get(), step.name, step.ticked));
         EXPECT_EQ(controls::changePreview(dlg.get()), step.preview);
+        EXPECT_EQ(childrenOf<wxStaticText>(dlg.get()).at(0)->GetToolTipText(), step.preview);
         EXPECT_EQ(opened.count(), step.reads);
     }
     // Another location reads them anew.
