@@ -156,12 +156,14 @@ void AddonDialog::onListChar(wxKeyEvent& event)
     const wxString wanted = (stepping ? wxString(typed) : typed_prefix).Lower();
     const unsigned int count = bk_addons_list->GetCount();
     const int current = bk_addons_list->GetSelection();
-    const unsigned int first = current == wxNOT_FOUND ? 0 : static_cast<unsigned int>(current) + (stepping ? 1 : 0);
+    const unsigned int first =
+        current == wxNOT_FOUND ? 0 : static_cast<unsigned int>(current) + (stepping ? 1 : 0);
     const bool items_are_addons = count == addons.size();
     for (unsigned int k = 0; k < count; ++k)
     {
         const unsigned int j = (first + k) % count;
-        if (!(items_are_addons ? addons[j].name : bk_addons_list->GetString(j)).Lower().StartsWith(wanted))
+        const wxString name = items_are_addons ? addons[j].name : bk_addons_list->GetString(j);
+        if (!name.Lower().StartsWith(wanted))
             continue;
         bk_addons_list->SetSelection(static_cast<int>(j));
         // The keyboard's place in the list follows, so that Space ticks the addon found.
@@ -188,17 +190,18 @@ void AddonDialog::onListMotion(wxMouseEvent& event)
 wxString AddonDialog::addonToolTip(const wxString& sAddon) const
 {
     const wxString install_file = getAddonInstallFile(sAddon);
-    const wxArrayString required = requirements(AddonFile{sAddon, wxString(), install_file});
-    return sAddon + (required.IsEmpty() ? _T(" requires nothing") : _T(" requires ") + joined(required)) +
-           _T("\n") + install_file;
+    const wxArrayString& required = requirements(AddonFile{sAddon, wxString(), install_file});
+    return sAddon + (required.IsEmpty() ? _T(" requires nothing") : _T(" requires ") + joined(required))
+           + _T("\n") + install_file;
 }
 
 AddonChange AddonDialog::decideChange(const AddonFiles& oNew, const AddonFiles& oDeselected,
                                       const AddonFiles& oStaying, const AddonFiles& oAvailable,
                                       const Requirements& required)
 {
+    using Required = const wxArrayString&;
     AddonChange change;
-    walkRequirements(oNew, oAvailable, [&](const AddonFile& addon, const wxString& /*required_by*/) -> const wxArrayString& {
+    walkRequirements(oNew, oAvailable, [&](const AddonFile& addon, const wxString&) -> Required {
         change.added.push_back(addon.name);
         return required(addon);
     });
@@ -209,9 +212,9 @@ AddonChange AddonDialog::decideChange(const AddonFiles& oNew, const AddonFiles& 
         unticked.insert(addon.name);
     NameSet kept;
     if (!unticked.empty())
-        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& required_by) -> const wxArrayString& {
-            if (!required_by.empty() && unticked.count(addon.name) && kept.insert(addon.name).second)
-                change.kept.push_back(KeptAddon{addon.name, required_by});
+        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& by) -> Required {
+            if (!by.empty() && unticked.count(addon.name) && kept.insert(addon.name).second)
+                change.kept.push_back(KeptAddon{addon.name, by});
             return required(addon);
         });
     for (const AddonFile& addon : oDeselected)
@@ -233,8 +236,8 @@ wxString AddonDialog::changePreview() const
         if (!used_names.count(addon.name))
             new_selected.push_back(addon);
     const AddonFiles deselected = getDeselectedAddons();
-    const AddonChange change = decideChange(new_selected, deselected, stayingAddons(ticked, deselected), addons,
-                                            std::ref(requirements));
+    const AddonChange change = decideChange(new_selected, deselected, stayingAddons(ticked, deselected),
+                                            addons, std::ref(requirements));
 
     std::vector<wxString> parts;
     if (!change.added.empty())

@@ -51,8 +51,6 @@ public:
     static AddonChange decideChange(const AddonFiles& oNew, const AddonFiles& oDeselected,
                                     const AddonFiles& oStaying, const AddonFiles& oAvailable,
                                     const Requirements& required);
-    // The line below the list: what OK would do now, in the words of the report.
-    wxString changePreview() const;
 
     // What the list's tooltip says for an addon: what it requires, and its install file.
     wxString addonToolTip(const wxString& sAddon) const;
@@ -60,7 +58,8 @@ public:
 private:
     // The ticked addons and those the project uses that the list does not show, each once.
     AddonFiles stayingAddons(AddonFiles oTicked, const AddonFiles& oDeselected) const;
-    // Writes what OK would do now below the list.
+    // What OK would do now, in the words of the report; showChange writes it below the list.
+    wxString changePreview() const;
     void showChange();
     // Appends the addons of `inDir` to `addons` and to the name index.
     void appendAddonsIn(const wxString& inDir);

@@ -88,7 +88,7 @@ void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Vi
 {
     // Names are looked at in place: the lists outlive the walk.
     using Name = std::wstring_view;
-    const auto nameOf = [](const AddonFile& addon) { return Name(addon.name.wc_str(), addon.name.length()); };
+    const auto nameOf = [](const wxString& name) { return Name(name.wc_str(), name.length()); };
     std::vector<std::pair<const AddonFile*, const AddonFile*>> pending; // addon, required by
     for (auto it = oStart.rbegin(); it != oStart.rend(); ++it)
         pending.emplace_back(&*it, nullptr);
@@ -99,17 +99,16 @@ void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Vi
     {
         const auto [addon, required_by] = pending.back();
         pending.pop_back();
-        if (!visited.insert(nameOf(*addon)).second)
+        if (!visited.insert(nameOf(addon->name)).second)
             continue;
         // Pushed last first, so that the first requirement comes next. (wxArrayString's
         // reverse iterators misbehave on an empty array.)
         const auto& required = visit(*addon, required_by ? required_by->name : nobody);
         if (by_name.empty() && !required.IsEmpty())
             for (const AddonFile& available : oAvailable)
-                by_name.emplace(nameOf(available), &available);
+                by_name.emplace(nameOf(available.name), &available);
         for (size_t r = required.GetCount(); r > 0; --r)
-            if (const auto found = by_name.find(Name(required[r - 1].wc_str(), required[r - 1].length()));
-                found != by_name.end())
+            if (const auto found = by_name.find(nameOf(required[r - 1])); found != by_name.end())
                 pending.emplace_back(found->second, addon);
     }
 }
