@@ -158,12 +158,10 @@ void AddonDialog::onListChar(wxKeyEvent& event)
     const int current = bk_addons_list->GetSelection();
     const unsigned int first =
         current == wxNOT_FOUND ? 0 : static_cast<unsigned int>(current) + (stepping ? 1 : 0);
-    const bool items_are_addons = count == addons.size();
     for (unsigned int k = 0; k < count; ++k)
     {
         const unsigned int j = (first + k) % count;
-        const wxString name = items_are_addons ? addons[j].name : bk_addons_list->GetString(j);
-        if (!name.Lower().StartsWith(wanted))
+        if (!itemName(j).Lower().StartsWith(wanted))
             continue;
         bk_addons_list->SetSelection(static_cast<int>(j));
         // The keyboard's place in the list follows, so that Space ticks the addon found.
@@ -231,13 +229,9 @@ wxString AddonDialog::changePreview() const
     // The project cannot change while the dialog is open: what it used when the list was filled
     // is what it uses now.
     const AddonFiles ticked = getSelectedAddons();
-    AddonFiles new_selected;
-    for (const AddonFile& addon : ticked)
-        if (!used_names.count(addon.name))
-            new_selected.push_back(addon);
     const AddonFiles deselected = getDeselectedAddons();
-    const AddonChange change = decideChange(new_selected, deselected, stayingAddons(ticked, deselected),
-                                            addons, std::ref(requirements));
+    const AddonChange change = decideChange(withoutNames(ticked, used_names), deselected,
+                                            stayingAddons(ticked, deselected), addons, std::ref(requirements));
 
     std::vector<wxString> parts;
     if (!change.added.empty())
@@ -380,6 +374,22 @@ void AddonDialog::appendAddonsIn(const wxString& inDir)
     addon_index.clear(); // rebuilt when next asked
 }
 
+wxString AddonDialog::itemName(unsigned int nItem) const
+{
+    // Only setBKDir fills the list, with the names of `addons` in order; reading them there
+    // spares asking the toolkit for each item's text.
+    return bk_addons_list->GetCount() == addons.size() ? addons[nItem].name : bk_addons_list->GetString(nItem);
+}
+
+AddonFiles AddonDialog::withoutNames(const AddonFiles& oAddons, const NameSet& oNames)
+{
+    AddonFiles kept;
+    for (const AddonFile& addon : oAddons)
+        if (!oNames.count(addon.name))
+            kept.push_back(addon);
+    return kept;
+}
+
 wxString AddonDialog::getAddonInstallFile(const wxString& sForAddon) const
 {
     if (addon_index.empty() && !addons.empty())
@@ -401,15 +411,11 @@ AddonFiles AddonDialog::getFoundAddons() const
 AddonFiles AddonDialog::getSelectedAddons() const
 {
     AddonFiles sel_addons;
-    const unsigned int count = bk_addons_list->GetCount();
-    // Only setBKDir fills the list, with the names of `addons` in order; reading them there
-    // spares asking the toolkit for each item's text.
-    const bool items_are_addons = count == addons.size();
-    for (unsigned int j = 0; j < count; ++j)
+    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
     {
         if (!bk_addons_list->IsChecked(j))
             continue;
-        const wxString name = items_are_addons ? addons[j].name : bk_addons_list->GetString(j);
+        const wxString name = itemName(j);
         sel_addons.push_back(AddonFile{name, wxString(), getAddonInstallFile(name)});
     }
     return sel_addons;
@@ -426,11 +432,7 @@ AddonFiles AddonDialog::getNewSelectedAddons() const
     const AddonFiles selected = getSelectedAddons();
     NameSet used;
     addonsInUse(used);
-    AddonFiles new_selected;
-    for (const AddonFile& addon : selected)
-        if (!used.count(addon.name))
-            new_selected.push_back(addon);
-    return new_selected;
+    return withoutNames(selected, used);
 }
 
 AddonFiles AddonDialog::getDeselectedAddons() const
@@ -443,11 +445,9 @@ AddonFiles AddonDialog::getDeselectedAddons() const
         return deselected;
     NameSet listed;
     NameSet ticked;
-    const unsigned int count = bk_addons_list->GetCount();
-    const bool items_are_addons = count == addons.size();
-    for (unsigned int j = 0; j < count; ++j)
+    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
     {
-        const wxString name = items_are_addons ? addons[j].name : bk_addons_list->GetString(j);
+        const wxString name = itemName(j);
         listed.insert(name);
         if (bk_addons_list->IsChecked(j))
             ticked.insert(name);

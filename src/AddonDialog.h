@@ -56,6 +56,10 @@ public:
     wxString addonToolTip(const wxString& sAddon) const;
 
 private:
+    // The name of the list's item `nItem`.
+    wxString itemName(unsigned int nItem) const;
+    // The addons whose names are not among `oNames`, in order.
+    static AddonFiles withoutNames(const AddonFiles& oAddons, const NameSet& oNames);
     // The ticked addons and those the project uses that the list does not show, each once.
     AddonFiles stayingAddons(AddonFiles oTicked, const AddonFiles& oDeselected) const;
     // What OK would do now, in the words of the report; showChange writes it below the list.

@@ -14,8 +14,6 @@
 #include <wx/dir.h>
 #include <wx/log.h>
 
-#include "Shared.h"
-
 namespace
 {
 bool isPlainName(const wxString& sName) { return !sName.empty() && sName != _T(".") && sName != _T(".."); }

@@ -132,8 +132,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
                 if (round.pick)
                 {
                     harness::setModalAnswer(harness::chooseDirectory(treePath(*round.pick)));
-                    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, 2048);
-                    dialog->GetEventHandler()->ProcessEvent(click);
+                    harness::clickButton(dialog, 2048);
                     listed[*round.pick] = utf8(controls::listed(dialog));
                 }
                 for (const std::string& name : round.tick)

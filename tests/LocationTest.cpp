@@ -44,8 +44,7 @@ protected:
     {
         harness::setModalAnswer(harness::chooseDirectory(path));
         harness::clearLog();
-        wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, 2048);
-        dlg->onBKDirButtonClick(click);
+        harness::clickButton(dlg.get(), 2048);
         harness::clearModalAnswer();
     }
 

@@ -89,11 +89,9 @@ TEST_F(PluginTest, DirButtonLogsAndKeepsTheDialogOpen)
         if (dialog->GetTitle() != _T("Brisken Addon Plugin"))
             return static_cast<int>(wxID_CANCEL);
         harness::later([dialog] {
-            wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, 2048);
-            dialog->GetEventHandler()->ProcessEvent(click);
+            harness::clickButton(dialog, 2048);
             EXPECT_TRUE(dialog->IsModal());
-            wxCommandEvent close(wxEVT_COMMAND_BUTTON_CLICKED, close_id);
-            dialog->GetEventHandler()->ProcessEvent(close);
+            harness::clickButton(dialog, close_id);
         });
         return static_cast<int>(wxID_NONE);
     });

@@ -374,14 +374,17 @@ LabelRoom labelRoom(wxWindow* button)
     return {wxSize(allocation.width, allocation.height), wxSize(natural.width, natural.height)};
 }
 
+void clickButton(wxDialog* dialog, wxWindowID nID)
+{
+    wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, nID);
+    click.SetEventObject(dialog->FindWindow(nID));
+    dialog->GetEventHandler()->ProcessEvent(click);
+}
+
 ModalAnswer pressButton(wxWindowID nID)
 {
     return [nID](wxDialog* dialog) {
-        later([dialog, nID] {
-            wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, nID);
-            click.SetEventObject(dialog->FindWindow(nID));
-            dialog->GetEventHandler()->ProcessEvent(click);
-        });
+        later([dialog, nID] { clickButton(dialog, nID); });
         return static_cast<int>(wxID_NONE);
     };
 }

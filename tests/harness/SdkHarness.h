@@ -32,6 +32,8 @@ void clearLog();
 // end it without showing it.
 using ModalAnswer = std::function<int(wxDialog*)>;
 void setModalAnswer(ModalAnswer answer);
+// Clicks the button `nID` of a dialog, as the toolkit reports a click.
+void clickButton(wxDialog* dialog, wxWindowID nID);
 // Lets the dialog run and presses its button `nID` from inside the running modal loop.
 ModalAnswer pressButton(wxWindowID nID);
 void clearModalAnswer();

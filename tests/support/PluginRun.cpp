@@ -35,8 +35,7 @@ int command(const std::function<void(wxDialog*)>& act, int button)
     harness::setModalAnswer([=](wxDialog* dialog) {
         harness::later([=] {
             act(dialog);
-            wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, button);
-            dialog->GetEventHandler()->ProcessEvent(click);
+            harness::clickButton(dialog, button);
         });
         return static_cast<int>(wxID_NONE);
     });
