@@ -81,18 +81,26 @@ std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
             if (listed.erase(project_file->relativeFilename) > 0 && seen.insert(project_file).second)
                 matched.push_back(project_file);
     const wxString base = withSeparator(project.GetBasePath());
-    NameMap<ProjectFile*> on_disk; // when needed
+    // The project's files by the file on disk, resolved once, when first needed: a project whose
+    // files are all gone from the disk would otherwise be resolved again for every path.
+    NameMap<ProjectFile*> on_disk;
+    bool resolved = false;
+    const auto storedAs = [&](const wxString& file) -> ProjectFile* {
+        for (int k = 0; !resolved && k < project.GetFilesCount(); ++k)
+            if (ProjectFile* stored = project.GetFile(k))
+                on_disk.emplace(resolvedPath(stored->file.GetFullPath()), stored);
+        resolved = true;
+        const auto found = on_disk.find(file);
+        return found == on_disk.end() ? nullptr : found->second;
+    };
     for (const wxString& path : listed)
     {
         const wxString full = wxFileName(path).IsAbsolute() ? path : base + path;
         ProjectFile* project_file = project.GetFileByFilename(full, false);
         // The IDE does not resolve every spelling the same way: the file on disk decides.
         const wxString file = project_file ? wxString() : resolvedPath(full);
-        for (int k = 0; !file.empty() && on_disk.empty() && k < project.GetFilesCount(); ++k)
-            if (ProjectFile* stored = project.GetFile(k))
-                on_disk.emplace(resolvedPath(stored->file.GetFullPath()), stored);
-        if (const auto found = on_disk.find(file); !file.empty() && found != on_disk.end())
-            project_file = found->second;
+        if (!file.empty())
+            project_file = storedAs(file);
         if (project_file && seen.insert(project_file).second)
             matched.push_back(project_file);
     }

@@ -21,7 +21,7 @@ public:
     // What adding changed: the addons applied, in order, and what the project did not have.
     struct Added
     {
-        std::vector<wxString> addons;
+        Names addons;
         int files = 0;
         int link_options = 0;
         int include_dirs = 0;
