@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the parser tests (plain, no display), the addon-catalogue tests (discovery, project
+# Builds the unit tests (plain, no display), the addon-catalogue tests (discovery, project
 # analysis, location), the project-change tests and the property test of confirming (20
 # seeds; with the plug-in module they load) with
 # AddressSanitizer and UndefinedBehaviorSanitizer (gcc); the last two run against the real IDE
@@ -18,7 +18,7 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
       -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 # Only what these tests need (the harness also wants the plug-in module and its archive).
-tests=(parser_tests catalogue_tests project_tests property_tests)
+tests=(unit_tests catalogue_tests project_tests property_tests)
 export BRISKEN_PROPERTY_SEEDS=${BRISKEN_PROPERTY_SEEDS:-20}
 cmake --build "$build" --target "${tests[@]}" -j "${SANITIZE_BUILD_JOBS:-2}"
 

@@ -1,8 +1,5 @@
 #include "AddonDialog.h"
 
-#include <algorithm>
-#include <functional>
-
 #include <wx/arrstr.h>
 #include <wx/dirdlg.h>
 #include <wx/msgdlg.h>
@@ -16,7 +13,6 @@
 #include <projectmanager.h>
 
 #include "DiskReader.h"
-#include "InstallParser.h"
 #include "ProjectAnalyzer.h"
 
 namespace
@@ -36,12 +32,17 @@ const wxString wrong_location_text =
 // A Brisken base directory holds the subdirectories addons, apps and libs, spelled exactly so.
 const std::vector<wxString> base_subfolders{_T("addons"), _T("apps"), _T("libs")};
 
-// Where the folder picker opens when no location is stored: the nearest folder above the
-// active project that is a Brisken base, else the project's folder, else the user's home.
-wxString pickerStartFolder()
+cbProject* activeProject()
 {
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    const cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
+    return project_mng ? project_mng->GetActiveProject() : nullptr;
+}
+
+// Where the folder picker opens when no location is stored: the nearest folder above the active project that is a
+// Brisken base, else the project's folder, else the user's home.
+wxString pickerStartFolder()
+{
+    const cbProject* project = activeProject();
     const wxString project_dir = project ? wxFileName(project->GetFilename()).GetPath() : wxString();
     if (!holdsSubfolders(project_dir, {}))
         return wxGetHomeDir();
@@ -58,7 +59,7 @@ wxString pickerStartFolder()
 } // namespace
 
 AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTitle)
-    : wxDialog(pParent, nID, sTitle)
+    : wxDialog(pParent, nID, sTitle), installs(activeProject() ? activeProject()->GetBasePath() : wxString())
 {
     SetSize(420, 500);
 
@@ -67,33 +68,27 @@ AddonDialog::AddonDialog(wxWindow* pParent, wxWindowID nID, const wxString& sTit
         saved_path = cfg->Read(cfg_key, no_location_text);
 
     // The dialog owns its controls as children; the destructor deletes them.
-    bk_dir_box = new wxStaticBox(this, wxNewId(), _T("Brisken location"), wxPoint(10, 10),
-                                 wxSize(385, 60), 0);
+    bk_dir_box = new wxStaticBox(this, wxNewId(), _T("Brisken location"), wxPoint(10, 10), wxSize(385, 60), 0);
     bk_dir_txt = new wxTextCtrl(this, wxNewId(), saved_path, wxPoint(20, 35), wxSize(330, 20), 0);
     bk_dir_txt->SetEditable(false);
     // Exact fit: the toolkit's default padding is wider than the button and hides its label.
-    bk_dir_btn = new wxButton(this, bk_dir_btn_id, _T("..."), wxPoint(355, 35), wxSize(25, 20),
-                              wxBU_EXACTFIT);
+    bk_dir_btn = new wxButton(this, bk_dir_btn_id, _T("..."), wxPoint(355, 35), wxSize(25, 20), wxBU_EXACTFIT);
     bk_dir_btn->SetToolTip(_T("Select the Brisken directory"));
     Connect(bk_dir_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
             wxCommandEventHandler(AddonDialog::onBKDirButtonClick), nullptr, this);
-    // What OK would do, on the strip between the list and the lower edge of its box; a text too
-    // long for the line ends with an ellipsis and its tooltip holds it whole. Made before the
-    // box: GTK looks for the control under the pointer, to show its tooltip, among the dialog's
-    // controls in the order they were made, and the box would be found first.
+    // What OK would do, on the strip between the list and the lower edge of its box; a text too long for the line ends
+    // with an ellipsis and its tooltip holds it whole. Made before the box: GTK looks for the control under the
+    // pointer, to show its tooltip, among the dialog's controls in the order they were made, and the box would be found
+    // first.
     bk_change_lbl = new wxStaticText(this, wxID_ANY, wxString(), wxPoint(20, 389), wxSize(360, 18),
                                      wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
     bk_addon_box = new wxStaticBox(this, wxNewId(), _T("Select addons for your project"),
                                    wxPoint(10, 80), wxSize(385, 330), 0);
-    bk_addons_list = new wxCheckListBox(this, wxNewId(), wxPoint(20, 105), wxSize(360, 280), 0,
-                                        nullptr, 0);
-    bk_addons_list->Connect(wxEVT_MOTION, wxMouseEventHandler(AddonDialog::onListMotion),
-                            nullptr, this);
-    bk_addons_list->Connect(wxEVT_CHECKLISTBOX, wxCommandEventHandler(AddonDialog::onAddonToggled),
-                            nullptr, this);
+    bk_addons_list = new wxCheckListBox(this, wxNewId(), wxPoint(20, 105), wxSize(360, 280), 0, nullptr, 0);
+    bk_addons_list->Connect(wxEVT_MOTION, wxMouseEventHandler(AddonDialog::onListMotion), nullptr, this);
+    bk_addons_list->Connect(wxEVT_CHECKLISTBOX, wxCommandEventHandler(AddonDialog::onAddonToggled), nullptr, this);
     bk_addons_list->Connect(wxEVT_CHAR, wxKeyEventHandler(AddonDialog::onListChar), nullptr, this);
-    bk_ok_btn = new wxButton(this, bk_ok_btn_id, _T("Add addons to project"), wxPoint(10, 420),
-                             wxDefaultSize, 0);
+    bk_ok_btn = new wxButton(this, bk_ok_btn_id, _T("Add addons to project"), wxPoint(10, 420), wxDefaultSize, 0);
     Connect(bk_ok_btn_id, wxEVT_COMMAND_BUTTON_CLICKED,
             wxCommandEventHandler(AddonDialog::onOkButtonClick), nullptr, this);
     bk_cancel_btn = new wxButton(this, bk_cancel_btn_id, _T("Close"),
@@ -137,9 +132,9 @@ void AddonDialog::onAddonToggled(wxCommandEvent& event)
 
 void AddonDialog::onListChar(wxKeyEvent& event)
 {
-    // The toolkit's own search in GTK lists is off, and its pop-up would take Escape from the
-    // dialog: typing a name's first letters moves the selection to it here, as list boxes do
-    // elsewhere. Space ticks; keys with Ctrl or Alt and keys that are no character keep their use.
+    // The toolkit's own search in GTK lists is off, and its pop-up would take Escape from the dialog: typing a name's
+    // first letters moves the selection to it here, as list boxes do elsewhere. Space ticks; keys with Ctrl or Alt and
+    // keys that are no character keep their use.
     const wxChar typed = event.GetUnicodeKey();
     if (typed == WXK_NONE || typed <= WXK_SPACE || typed == WXK_DELETE || event.HasModifiers())
     {
@@ -156,8 +151,7 @@ void AddonDialog::onListChar(wxKeyEvent& event)
     const wxString wanted = (stepping ? wxString(typed) : typed_prefix).Lower();
     const unsigned int count = bk_addons_list->GetCount();
     const int current = bk_addons_list->GetSelection();
-    const unsigned int first =
-        current == wxNOT_FOUND ? 0 : static_cast<unsigned int>(current) + (stepping ? 1 : 0);
+    const unsigned int first = current == wxNOT_FOUND ? 0 : static_cast<unsigned int>(current) + (stepping ? 1 : 0);
     for (unsigned int k = 0; k < count; ++k)
     {
         const unsigned int j = (first + k) % count;
@@ -188,69 +182,20 @@ void AddonDialog::onListMotion(wxMouseEvent& event)
 wxString AddonDialog::addonToolTip(const wxString& sAddon) const
 {
     const wxString install_file = getAddonInstallFile(sAddon);
-    const wxArrayString& required = requirements(AddonFile{sAddon, wxString(), install_file});
+    const InstallRef install = installs.read(AddonFile{sAddon, wxString(), install_file}, false);
+    const wxArrayString& required = install->required_addons;
     return sAddon + (required.IsEmpty() ? _T(" requires nothing") : _T(" requires ") + joined(required))
            + _T("\n") + install_file;
 }
 
-AddonChange AddonDialog::decideChange(const AddonFiles& oNew, const AddonFiles& oDeselected,
-                                      const AddonFiles& oStaying, const AddonFiles& oAvailable,
-                                      const Requirements& required)
-{
-    using Required = const wxArrayString&;
-    AddonChange change;
-    walkRequirements(oNew, oAvailable, [&](const AddonFile& addon, const wxString&) -> Required {
-        change.added.push_back(addon.name);
-        return required(addon);
-    });
-    // Removing an addon that a staying addon requires, directly or through a chain, would leave
-    // the project unable to link.
-    NameSet unticked;
-    for (const AddonFile& addon : oDeselected)
-        unticked.insert(addon.name);
-    NameSet kept;
-    if (!unticked.empty())
-        walkRequirements(oStaying, oAvailable, [&](const AddonFile& addon, const wxString& by) -> Required {
-            if (!by.empty() && unticked.count(addon.name) && kept.insert(addon.name).second)
-                change.kept.push_back(KeptAddon{addon.name, by});
-            return required(addon);
-        });
-    for (const AddonFile& addon : oDeselected)
-        if (!kept.count(addon.name))
-            change.removed.push_back(addon);
-    return change;
-}
-
-wxString AddonDialog::changePreview() const
-{
-    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    if (!project_mng || !project_mng->GetActiveProject())
-        return _T("No active project: OK changes nothing");
-    // The project cannot change while the dialog is open: what it used when the list was filled
-    // is what it uses now.
-    const AddonFiles ticked = getSelectedAddons();
-    const AddonFiles deselected = getDeselectedAddons();
-    const AddonChange change = decideChange(withoutNames(ticked, used_names), deselected,
-                                            stayingAddons(ticked, deselected), addons, std::ref(requirements));
-
-    std::vector<wxString> parts;
-    if (!change.added.empty())
-        parts.push_back(_T("adds ") + joined(change.added));
-    if (!change.kept.empty())
-    {
-        std::vector<wxString> kept;
-        for (const KeptAddon& keep : change.kept)
-            kept.push_back(keep.name + _T(" (") + keep.required_by + _T(" requires it)"));
-        parts.push_back(_T("keeps ") + joined(kept));
-    }
-    if (!change.removed.empty())
-        parts.push_back(_T("removes ") + joined(namesOf(change.removed)));
-    return parts.empty() ? _T("OK changes nothing") : _T("OK ") + joined(parts, _T("; "));
-}
-
 void AddonDialog::showChange()
 {
-    const wxString text = changePreview();
+    // The project cannot change while the dialog is open: what it used when the list was filled is what it uses now.
+    ChangePlan plan(false);
+    if (activeProject())
+        plan = planChange(selection(used_addons), addons, installs.quietly(), installs.quietly());
+    plan.project_too_large = project_too_large;
+    const wxString text = previewOf(plan);
     // As written: an '&' in a name is no mnemonic.
     bk_change_lbl->SetLabelText(text);
     bk_change_lbl->SetToolTip(text);
@@ -263,8 +208,7 @@ void AddonDialog::showBKDirDialog()
     if (cfg)
         saved_path = cfg->Read(cfg_key, wxEmptyString);
 
-    wxDirDialog dir_dlg(this, _T("Select the Brisken directory"),
-                        saved_path.empty() ? pickerStartFolder() : saved_path);
+    wxDirDialog dir_dlg(this, _T("Select the Brisken directory"), saved_path.empty() ? pickerStartFolder() : saved_path);
     if (dir_dlg.ShowModal() != wxID_OK)
         return;
 
@@ -290,27 +234,26 @@ void AddonDialog::setBKDir(wxString sDir)
     bk_dir = sDir;
     addons.clear();
     linked_addons.clear();
-    requirements.clear();
     hovered_item = wxNOT_FOUND;
     bk_addons_list->UnsetToolTip();
     const wxString sep = pathSeparator();
-    appendAddonsIn(bk_dir + sep + _T("addons") + sep);
+    findAddons(bk_dir + sep + _T("addons") + sep);
 
-    wxArrayString addons_array;
-    addons_array.reserve(addons.size());
-    for (const AddonFile& addon : addons)
-        addons_array.Add(addon.name);
+    const Names names = namesOf(addons);
+    const wxArrayString addons_array(names.size(), names.data());
     bk_addons_list->Clear();
     if (!addons_array.IsEmpty())
         bk_addons_list->InsertItems(addons_array, 0);
 
     // The names tick the list; the entries are kept for the addons that stay on OK.
-    used_names.clear();
-    used_addons = addonsInUse(used_names);
+    used_addons = addonsInUse();
+    project_too_large = isTooLargeToAnalyze(activeProject());
+    const Names used_names = namesOf(used_addons);
+    const NameSet in_use(used_names.begin(), used_names.end());
     // The list's items are the names of `addons`, in that order.
-    if (!used_names.empty())
+    if (!in_use.empty())
         for (unsigned int j = 0; j < addons.size(); ++j)
-            if (used_names.count(addons[j].name))
+            if (in_use.count(addons[j].name))
                 bk_addons_list->Check(j, true);
 
     // The field names the location that the list belongs to.
@@ -318,18 +261,18 @@ void AddonDialog::setBKDir(wxString sDir)
     showChange();
 }
 
-AddonFiles AddonDialog::addonsInUse(NameSet& names) const
+AddonFiles AddonDialog::addonsInUse() const
 {
-    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
-    cbProject* project = project_mng ? project_mng->GetActiveProject() : nullptr;
+    cbProject* project = activeProject();
     AddonFiles used;
+    NameSet names;
     const auto use = [&](const AddonFile& entry) {
         if (names.insert(entry.name).second)
             used.push_back(entry);
     };
     ProjectAnalyzer::walk(project, use);
-    // The IDE stores the files of an addon reached through a link by the link's target, where
-    // no folder is named for the addon: a file inside the target counts for it.
+    // The IDE stores the files of an addon reached through a link by the link's target, where no folder is named for
+    // the addon: a file inside the target counts for it.
     NameMap<wxString> resolved;
     for (int i = 0; project && !linked_addons.empty() && i < project->GetFilesCount(); ++i)
         if (const ProjectFile* project_file = project->GetFile(i))
@@ -346,12 +289,6 @@ AddonFiles AddonDialog::addonsInUse(NameSet& names) const
 }
 
 AddonFiles AddonDialog::findAddons(const wxString& inDir)
-{
-    appendAddonsIn(inDir);
-    return addons;
-}
-
-void AddonDialog::appendAddonsIn(const wxString& inDir)
 {
     logLine(_T("Finding addons in"));
     logLine(inDir);
@@ -372,22 +309,14 @@ void AddonDialog::appendAddonsIn(const wxString& inDir)
             linked_addons.emplace_back(addons.size() - 1, resolvedPath(addon_dir_name) + sep);
     }
     addon_index.clear(); // rebuilt when next asked
+    return addons;
 }
 
 wxString AddonDialog::itemName(unsigned int nItem) const
 {
-    // Only setBKDir fills the list, with the names of `addons` in order; reading them there
-    // spares asking the toolkit for each item's text.
+    // Only setBKDir fills the list, with the names of `addons` in order; reading them there spares asking the toolkit
+    // for each item's text.
     return bk_addons_list->GetCount() == addons.size() ? addons[nItem].name : bk_addons_list->GetString(nItem);
-}
-
-AddonFiles AddonDialog::withoutNames(const AddonFiles& oAddons, const NameSet& oNames)
-{
-    AddonFiles kept;
-    for (const AddonFile& addon : oAddons)
-        if (!oNames.count(addon.name))
-            kept.push_back(addon);
-    return kept;
 }
 
 wxString AddonDialog::getAddonInstallFile(const wxString& sForAddon) const
@@ -412,12 +341,8 @@ AddonFiles AddonDialog::getSelectedAddons() const
 {
     AddonFiles sel_addons;
     for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
-    {
-        if (!bk_addons_list->IsChecked(j))
-            continue;
-        const wxString name = itemName(j);
-        sel_addons.push_back(AddonFile{name, wxString(), getAddonInstallFile(name)});
-    }
+        if (bk_addons_list->IsChecked(j))
+            sel_addons.push_back(AddonFile{itemName(j), wxString(), getAddonInstallFile(itemName(j))});
     return sel_addons;
 }
 
@@ -430,50 +355,21 @@ AddonFiles AddonDialog::getNewSelectedAddons() const
 {
     // The ticks first, then the project's use: the order in which the questions are asked.
     const AddonFiles selected = getSelectedAddons();
-    NameSet used;
-    addonsInUse(used);
-    return withoutNames(selected, used);
+    return selectionOf(selected, {}, {}, addonsInUse()).newly_ticked;
 }
 
 AddonFiles AddonDialog::getDeselectedAddons() const
 {
-    // Only an addon that is listed now and not ticked was unticked by the user. An addon of
-    // the opening snapshot that another location does not list was never shown unticked, so
-    // its files stay in the project.
-    AddonFiles deselected;
-    if (prev_selected_addons.empty())
-        return deselected;
-    NameSet listed;
-    NameSet ticked;
-    for (unsigned int j = 0; j < bk_addons_list->GetCount(); ++j)
-    {
-        const wxString name = itemName(j);
-        listed.insert(name);
-        if (bk_addons_list->IsChecked(j))
-            ticked.insert(name);
-    }
-    for (const AddonFile& prev : getPreviouslySelectedAddons())
-        if (listed.count(prev.name) && !ticked.count(prev.name))
-            deselected.push_back(prev);
-    return deselected;
+    return selection(used_addons).unticked;
 }
 
 AddonFiles AddonDialog::getStayingAddons() const
 {
-    return stayingAddons(getSelectedAddons(), getDeselectedAddons());
+    return selection(used_addons).staying;
 }
 
-AddonFiles AddonDialog::stayingAddons(AddonFiles oTicked, const AddonFiles& oDeselected) const
+Selection AddonDialog::selection(const AddonFiles& oUsed) const
 {
-    AddonFiles staying = std::move(oTicked);
-    NameSet seen;
-    for (const AddonFile& ticked : staying)
-        seen.insert(ticked.name);
-    for (const AddonFile& unticked : oDeselected)
-        seen.insert(unticked.name);
-    // A used addon that the list shows is ticked or unticked; one it does not show stays.
-    for (const AddonFile& used : used_addons)
-        if (seen.insert(used.name).second)
-            staying.push_back(used);
-    return staying;
+    // The list shows the names of `addons`.
+    return selectionOf(getSelectedAddons(), namesOf(addons), prev_selected_addons, oUsed);
 }

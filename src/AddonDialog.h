@@ -9,11 +9,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <functional>
 #include <utility>
 #include <vector>
 
-#include "InstallParser.h"
+#include "ChangePlanner.h"
 #include "Shared.h"
 
 class AddonDialog : public wxDialog
@@ -40,37 +39,19 @@ public:
     AddonFiles getPreviouslySelectedAddons() const;
     AddonFiles getNewSelectedAddons() const;
     AddonFiles getDeselectedAddons() const;
-    // The addons that remain in the project on OK: the ticked ones and those the project uses
-    // that were not unticked, each once.
+    // What remains in the project on OK: the ticked addons and those it uses that were not unticked, each once.
     AddonFiles getStayingAddons() const;
-
-    // The names an addon's install file requires.
-    using Requirements = std::function<const wxArrayString&(const AddonFile&)>;
-    // What OK does: adds the newly ticked addons with all they require, keeps an unticked addon
-    // that a staying addon still requires, removes the other unticked ones.
-    static AddonChange decideChange(const AddonFiles& oNew, const AddonFiles& oDeselected,
-                                    const AddonFiles& oStaying, const AddonFiles& oAvailable,
-                                    const Requirements& required);
 
     // What the list's tooltip says for an addon: what it requires, and its install file.
     wxString addonToolTip(const wxString& sAddon) const;
 
 private:
-    // The name of the list's item `nItem`.
     wxString itemName(unsigned int nItem) const;
-    // The addons whose names are not among `oNames`, in order.
-    static AddonFiles withoutNames(const AddonFiles& oAddons, const NameSet& oNames);
-    // The ticked addons and those the project uses that the list does not show, each once.
-    AddonFiles stayingAddons(AddonFiles oTicked, const AddonFiles& oDeselected) const;
-    // What OK would do now, in the words of the report; showChange writes it below the list.
-    wxString changePreview() const;
-    void showChange();
-    // Appends the addons of `inDir` to `addons` and to the name index.
-    void appendAddonsIn(const wxString& inDir);
-    // The addons the active project uses, the first entry of each name in the project's file
-    // order, then listed addons reached through a link whose target holds a project file;
-    // `names` gets their names.
-    AddonFiles addonsInUse(NameSet& names) const;
+    Selection selection(const AddonFiles& oUsed) const; // the ticks against the project's use `oUsed`
+    void showChange(); // writes below the list what OK would do now
+    // The addons the active project uses, the first entry of each name in the project's file order, then listed addons
+    // reached through a link whose target holds a project file.
+    AddonFiles addonsInUse() const;
 
     wxTextCtrl* bk_dir_txt = nullptr;
     wxButton* bk_dir_btn = nullptr;
@@ -82,15 +63,14 @@ private:
     wxStaticText* bk_change_lbl = nullptr;
     wxString bk_dir;
     AddonFiles addons;
-    // Name -> position of its first entry in `addons`: built when first asked, emptied
-    // whenever `addons` changes.
+    // Name -> position of its first entry in `addons`: built when first asked, emptied whenever `addons` changes.
     mutable NameMap<std::size_t> addon_index;
     // Listed addons that are links: position in `addons`, resolved folder and a separator.
     std::vector<std::pair<std::size_t, wxString>> linked_addons;
     AddonFiles prev_selected_addons;
     AddonFiles used_addons; // as the project's files name them when the list was filled
-    NameSet used_names;     // their names
-    mutable RequirementsReader requirements; // read since the list was filled
+    bool project_too_large = false; // the analysis did not look for the addons it uses
+    mutable InstallReader installs; // read while the dialog is open
     int hovered_item = wxNOT_FOUND;
     wxString typed_prefix; // the start of a name typed in the list
     long typed_at = 0;     // when its last letter came (the key event's time, in ms)

@@ -7,7 +7,6 @@
 #include <projectmanager.h>
 
 #include <exception>
-#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "AddonDialog.h"
 #include "DiskReader.h"
 #include "InstallParser.h"
+#include "ProjectAnalyzer.h"
 
 namespace
 {
@@ -28,49 +28,63 @@ void writeToAppLog(const wxString& sLine)
     Manager::Get()->GetLogManager()->Log(sLine, LogManager::app_log, Logger::info);
 }
 
-// Hands the project what the parsed install file lists: its files, its libraries in front of
-// the link options and its include directories; counts what the project did not have.
-void applyInstall(const InstallParser& parser, ProjectManager& project_mng, cbProject& project,
-                  Brisken::Added& added)
+// Reads an addon's install file as adding does: aloud, after its "Add addon:" line.
+InstallSource forAdding(InstallReader& reader)
 {
-    // One list for all of the addon's files: the IDE fills it on the first file (asking the
-    // user when the project has several targets); left empty, no target was chosen. Counted
-    // by the project: a file it has is not added again, though the IDE reports it added.
-    wxArrayInt targets;
-    const int file_count = project.GetFilesCount();
-    for (const FileInfo& project_file : parser.getProjectFiles())
-    {
-        project_mng.AddFileToProject(project_file.file, &project, targets);
-        if (targets.IsEmpty())
-            break;
-    }
-    added.files += project.GetFilesCount() - file_count;
-
-    // The libraries of one confirm go in front of the project's link options as one block, each
-    // addon's after those of the addons applied before it (an addon before the ones it
-    // requires), in the order its install file lists them: the linker reads archives once, left
-    // to right. One the project already links is not inserted again.
-    const wxArrayString link_opts = project.GetLinkerOptions();
-    wxArrayString curr_link_opts = link_opts;
-    for (const wxString& lib : parser.getLinkLibs())
-        if (link_opts.Index(lib, true) == wxNOT_FOUND)
-            curr_link_opts.Insert(lib, curr_link_opts.GetCount() - link_opts.GetCount() +
-                                           static_cast<size_t>(added.link_options));
-    if (curr_link_opts.GetCount() != link_opts.GetCount())
-        project.SetLinkerOptions(curr_link_opts);
-    added.link_options += static_cast<int>(curr_link_opts.GetCount() - link_opts.GetCount());
-
-    // The project ignores a directory it already has.
-    const size_t include_count = project.GetIncludeDirs().GetCount();
-    for (const wxString& include_dir : parser.getIncludeDirs())
-        project.AddIncludeDir(include_dir);
-    added.include_dirs += static_cast<int>(project.GetIncludeDirs().GetCount() - include_count);
+    return [&reader](const AddonFile& addon) {
+        logLine(_T("Add addon: ") + addon.name);
+        return reader.read(addon, true);
+    };
 }
 
-// The project's files that the listed paths name, each once: by the name the project stores,
-// else, for a path listed in another spelling of it (a leading "./", a doubled separator,
-// "a/../a", a folder reached through a link), as the IDE looks a file up by its full path or
-// as the same file on disk.
+// Hands the project what the plan adds, addon by addon: its files, its libraries in front of the link options and its
+// include directories; counts what the project did not have.
+Applied applyAdding(const ChangePlan& plan, ProjectManager& project_mng, cbProject& project)
+{
+    Applied applied;
+    // The libraries of one confirm go in front of the project's link options as one block, each addon's after those of
+    // the addons applied before it (an addon before the ones it requires), in the order its install file lists them:
+    // the linker reads archives once, left to right. One the project already links is not inserted again.
+    std::size_t block_end = 0;
+    for (const PlannedAddon& addon : plan.added)
+    {
+        const AddonInstall& install = *addon.install;
+        // One list for all of the addon's files: the IDE fills it on the first file (asking the user when the project
+        // has several targets); left empty, no target was chosen. Counted by the project: a file it has is not added
+        // again, though the IDE reports it added.
+        wxArrayInt targets;
+        const int file_count = project.GetFilesCount();
+        for (const FileInfo& project_file : install.files)
+        {
+            project_mng.AddFileToProject(project_file.file, &project, targets);
+            if (targets.IsEmpty())
+                break;
+        }
+        if (!install.files.empty() && targets.IsEmpty())
+            applied.without_target.push_back(addon.name);
+        applied.files += project.GetFilesCount() - file_count;
+
+        const wxArrayString link_opts = project.GetLinkerOptions();
+        wxArrayString curr_link_opts = link_opts;
+        for (const wxString& lib : install.link_libs)
+            if (link_opts.Index(lib, true) == wxNOT_FOUND)
+                curr_link_opts.Insert(lib, block_end++);
+        if (curr_link_opts.GetCount() != link_opts.GetCount())
+            project.SetLinkerOptions(curr_link_opts);
+
+        // The project ignores a directory it already has.
+        const std::size_t include_count = project.GetIncludeDirs().GetCount();
+        for (const wxString& include_dir : install.include_dirs)
+            project.AddIncludeDir(include_dir);
+        applied.include_dirs += static_cast<int>(project.GetIncludeDirs().GetCount() - include_count);
+    }
+    applied.link_options = static_cast<int>(block_end);
+    return applied;
+}
+
+// The project's files that the listed paths name, each once: by the name the project stores, else, for a path listed in
+// another spelling of it (a leading "./", a doubled separator, "a/../a", a folder reached through a link), as the IDE
+// looks a file up by its full path or as the same file on disk.
 std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
 {
     std::vector<ProjectFile*> matched;
@@ -81,8 +95,8 @@ std::vector<ProjectFile*> filesListed(cbProject& project, NameSet& listed)
             if (listed.erase(project_file->relativeFilename) > 0 && seen.insert(project_file).second)
                 matched.push_back(project_file);
     const wxString base = withSeparator(project.GetBasePath());
-    // The project's files by the file on disk, resolved once, when first needed: a project whose
-    // files are all gone from the disk would otherwise be resolved again for every path.
+    // The project's files by the file on disk, resolved once, when first needed: a project whose files are all gone
+    // from the disk would otherwise be resolved again for every path.
     NameMap<ProjectFile*> on_disk;
     bool resolved = false;
     const auto storedAs = [&](const wxString& file) -> ProjectFile* {
@@ -151,8 +165,8 @@ void Brisken::run()
     // The dialog still exists: every list is taken from it before the project changes.
     const std::vector<wxString> report = confirm(dlg);
     Manager::Get()->GetProjectManager()->GetUI().RebuildTree();
-    // Shown where the user looks, in the IDE's transient notice, which needs no click. The IDE
-    // writes each notice to the log as well: that is the report's one entry there.
+    // Shown where the user looks, in the IDE's transient notice, which needs no click. The IDE writes each notice to
+    // the log as well: that is the report's one entry there.
     if (!report.empty())
         InfoWindow::Display(_T("Brisken Addons"), joined(report, _T("\n")));
 }
@@ -162,51 +176,31 @@ std::vector<wxString> Brisken::confirm(const AddonDialog& dlg)
     const AddonFiles selected_addons = dlg.getNewSelectedAddons();
     const AddonFiles deselected_addons = dlg.getDeselectedAddons();
     const AddonFiles available_addons = dlg.getFoundAddons();
-    cbProject* project = Manager::Get()->GetProjectManager()->GetActiveProject();
-    if (!project)
-        return {_T("No active project: nothing was changed.")};
-
-    // Decided afresh from the disk, the same way as the dialog's preview of it; unticked
-    // addons that a staying addon requires keep their files.
-    RequirementsReader requirements;
-    const AddonChange change = AddonDialog::decideChange(selected_addons, deselected_addons,
-                                                         dlg.getStayingAddons(), available_addons,
-                                                         std::ref(requirements));
-    const Added added = addAddons(selected_addons, available_addons);
-    const int removed_files = removeAddons(change.removed);
-    const wxString title = project->GetTitle();
-    std::vector<wxString> report;
-    if (!added.addons.empty())
-        report.push_back(wxString::Format(
-            _T("Added to %s: %s (%d files, %d link options, %d include directories)"), title,
-            joined(added.addons), added.files, added.link_options, added.include_dirs));
-    for (const KeptAddon& keep : change.kept)
-        report.push_back(_T("Kept ") + keep.name + _T(": ") + keep.required_by + _T(" requires it"));
-    if (!change.removed.empty())
-        report.push_back(wxString::Format(_T("Removed from %s: %s (%d files)"), title,
-                                          joined(namesOf(change.removed)), removed_files));
-    return report;
-}
-
-Brisken::Added Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
-{
-    Added added;
-    InstallParser parser("");
     ProjectManager* project_mng = Manager::Get()->GetProjectManager();
     cbProject* project = project_mng->GetActiveProject();
     if (!project)
-        return added;
+        return reportOf(ChangePlan(false), Applied(), wxString());
 
-    // An addon is applied whole before the addons it requires.
-    walkRequirements(oAddons, oAvailableAddons, [&](const AddonFile& addon, const wxString&) {
-        logLine(_T("Add addon: ") + addon.name);
-        added.addons.push_back(addon.name);
-        parser.setFile(installFilePath(addon.install_file));
-        parser.parse();
-        applyInstall(parser, *project_mng, *project, added);
-        return parser.getRequiredAddons();
-    });
-    return added;
+    // Decided afresh from the disk, as the dialog decided its line of it: the install files of the addons to add are
+    // read as adding reads them, those that only keep an addon quietly.
+    InstallReader reader(project->GetBasePath());
+    ChangePlan plan = planChange(Selection{selected_addons, deselected_addons, dlg.getStayingAddons()}, available_addons,
+                      forAdding(reader), reader.quietly());
+    plan.project_too_large = isTooLargeToAnalyze(project);
+    Applied applied = applyAdding(plan, *project_mng, *project);
+    applied.removed_files = removeAddons(plan.removed);
+    return reportOf(plan, applied, project->GetTitle());
+}
+
+Applied Brisken::addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons)
+{
+    ProjectManager* project_mng = Manager::Get()->GetProjectManager();
+    cbProject* project = project_mng->GetActiveProject();
+    if (!project)
+        return Applied();
+    InstallReader reader(project->GetBasePath());
+    const ChangePlan plan = planChange(Selection{oAddons, {}, {}}, oAvailableAddons, forAdding(reader), nullptr);
+    return applyAdding(plan, *project_mng, *project);
 }
 
 int Brisken::removeAddons(AddonFiles oAddons)
@@ -227,9 +221,9 @@ int Brisken::removeAddons(AddonFiles oAddons)
     }
     const std::vector<ProjectFile*> matched = filesListed(*project, listed);
 
-    // Removing a file also removes and deletes every file generated from it, and from those in
-    // turn: they are taken with it and skipped when their own turn comes. The project's own
-    // count says how many left, generated files included.
+    // Removing a file also removes and deletes every file generated from it, and from those in turn: they are taken
+    // with it and skipped when their own turn comes. The project's own count says how many left, generated files
+    // included.
     const int files_before = project->GetFilesCount();
     std::unordered_set<const ProjectFile*> taken;
     project->BeginRemoveFiles();

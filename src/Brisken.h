@@ -6,7 +6,7 @@
 
 #include <cbplugin.h>
 
-#include "Shared.h"
+#include "ChangePlanner.h"
 
 class AddonDialog;
 
@@ -18,18 +18,9 @@ public:
     // The addon command: one dialog, one change of the active project.
     int Execute() override;
 
-    // What adding changed: the addons applied, in order, and what the project did not have.
-    struct Added
-    {
-        Names addons;
-        int files = 0;
-        int link_options = 0;
-        int include_dirs = 0;
-    };
-
-    // Virtual, so that a caller outside the module (which exports no symbol) reaches its code.
-    // Puts the addons, and everything they require, into the active project.
-    virtual Added addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons);
+    // Virtual, so that a caller outside the module (which exports no symbol) reaches its code. Puts the addons, and
+    // everything they require, into the active project; says what it got.
+    virtual Applied addAddons(AddonFiles oAddons, AddonFiles oAvailableAddons);
     // Takes the addons' source files out of the active project; returns how many it removed.
     virtual int removeAddons(AddonFiles oAddons);
 

@@ -61,6 +61,9 @@ wxString resolvedPath(const wxString& sPath);
 // exactly so.
 bool holdsSubfolders(const wxString& sDir, const std::vector<wxString>& oNames);
 
+// Whether `sPath` names a file (not a folder) once links are followed.
+inline bool isFile(const wxString& sPath) { return !sPath.empty() && wxFileName::FileExists(sPath); }
+
 // Reads a regular file of at most `nMaxBytes` into `sBytes`. Anything else (a FIFO, a device, a
 // folder, a larger file, one that grows past the bound while read) is refused without
 // blocking, so that a strange path can never hang the IDE.

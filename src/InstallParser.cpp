@@ -31,9 +31,7 @@ bool loadDocument(const std::string& sBytes, TiXmlDocument& doc)
 {
     const std::string text = install_file_limits::libraryText(sBytes.data(), sBytes.size());
     const char* const start = text.c_str();
-    if (*start == '\0')
-        return false;
-    if (!install_file_limits::withinBounds(text))
+    if (*start == '\0' || !install_file_limits::withinBounds(text))
         return false;
     const CondensedWhiteSpace condensed;
     // Rows and columns are never read; tracking them walks every byte once more.
@@ -157,14 +155,8 @@ void readRequiredAddons(const TiXmlHandle& install, wxArrayString& required_addo
 
 bool install_file_limits::withinBounds(const std::string& sText)
 {
-    std::size_t tag_opens = 0;
-    std::size_t equals = 0;
-    for (const char c : sText)
-    {
-        tag_opens += c == '<';
-        equals += c == '=';
-    }
-    return tag_opens <= max_tag_opens && equals <= max_equals;
+    const auto count = [&sText](char c) { return static_cast<std::size_t>(std::count(sText.begin(), sText.end(), c)); };
+    return count('<') <= max_tag_opens && count('=') <= max_equals;
 }
 
 std::string install_file_limits::libraryText(const char* sBytes, std::size_t nSize)
@@ -233,20 +225,4 @@ bool InstallParser::parse()
         clearLists();
         return false;
     }
-}
-
-wxArrayString requiredAddonsOf(const wxString& sInstallFile)
-{
-    InstallParser parser(installFilePath(sInstallFile));
-    parser.setQuiet(true);
-    parser.parse();
-    return parser.getRequiredAddons();
-}
-
-const wxArrayString& RequirementsReader::operator()(const AddonFile& addon)
-{
-    auto found = read.find(addon.install_file);
-    if (found == read.end())
-        found = read.emplace(addon.install_file, requiredAddonsOf(addon.install_file)).first;
-    return found->second;
 }

@@ -36,24 +36,7 @@ private:
     std::string install_file;
     bool quiet = false;
     std::vector<FileInfo> project_files;
-    wxArrayString required_addons;
-    wxArrayString include_dirs;
-    wxArrayString link_libs;
-};
-
-// The names that an install file requires, as written; empty when it cannot be read. Writes
-// nothing to the log: for the requirements of addons that the user did not ask to apply.
-wxArrayString requiredAddonsOf(const wxString& sInstallFile);
-
-// The names that addons' install files require, each file read once, quietly, and kept.
-class RequirementsReader
-{
-public:
-    const wxArrayString& operator()(const AddonFile& addon);
-    void clear() { read.clear(); }
-
-private:
-    NameMap<wxArrayString> read; // by install file
+    wxArrayString required_addons, include_dirs, link_libs;
 };
 
 namespace install_file_limits

@@ -115,14 +115,19 @@ void ProjectAnalyzer::walk(cbProject* pProject, const EntrySink& sink)
         return;
 
     logLine(_T("Project title:") + pProject->GetTitle());
-    const int file_count = pProject->GetFilesCount();
-    if (file_count > project_analyzer_limits::max_files)
+    if (isTooLargeToAnalyze(pProject))
         return;
+    const int file_count = pProject->GetFilesCount();
 
     Walk walk(withSeparator(pProject->GetBasePath()));
     for (int i = 0; i < file_count; ++i)
         if (const ProjectFile* project_file = pProject->GetFile(i))
             walk.file(project_file->relativeFilename, sink);
+}
+
+bool isTooLargeToAnalyze(const cbProject* pProject)
+{
+    return pProject && pProject->GetFilesCount() > project_analyzer_limits::max_files;
 }
 
 wxString folderPart(const wxString& sStored)

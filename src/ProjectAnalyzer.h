@@ -37,4 +37,7 @@ namespace project_analyzer_limits
 constexpr int max_files = 10000;
 } // namespace project_analyzer_limits
 
+// Whether the project has too many files for the analysis to look at them.
+bool isTooLargeToAnalyze(const cbProject* pProject);
+
 #endif // BRISKEN_PROJECTANALYZER_H
