@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -48,39 +49,43 @@ Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool with
     return lines;
 }
 
-// The report's lines as the IDE's notices wrote them to the log.
-Strings reportInLog()
-{
-    Strings lines;
-    for (const std::string& notice : logLinesStartingWith({"Info[Brisken Addons]: "}, true))
-        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1)
-            lines.push_back(notice.substr(start, (end = notice.find('\n', start)) - start));
-    return lines;
-}
-
 // The report in the words of the dialog's preview of it.
 std::string asPreview(const Strings& report)
 {
     const auto names = [](const std::string& line, std::size_t from) { return line.substr(from, line.rfind(" (") - from); };
-    std::string adds, keeps, removes;
+    // One part a kind of line, in the order of the preview; each line adds an item to its part.
+    const std::pair<const char*, const char*> kinds[] = {{"Added to ex1: ", "adds "}, {"Missing ", "missing "},
+                                                         {"Not added ", "cannot add "}, {"Not on disk in ", "not on disk: "},
+                                                         {"Kept ", "keeps "}, {"Removed from ex1: ", "removes "}};
+    std::string parts[std::size(kinds)];
     for (const std::string& line : report)
-        if (line.rfind("Added to ex1: ", 0) == 0)
-            adds = "adds " + names(line, 14);
-        else if (line.rfind("Removed from ex1: ", 0) == 0)
-            removes = "removes " + names(line, 18);
-        else if (const std::size_t colon = line.find(": "); line.rfind("Kept ", 0) == 0)
-            keeps += (keeps.empty() ? "keeps " : ", ") + line.substr(5, colon - 5) + " (" + line.substr(colon + 2) + ")";
+        for (std::size_t k = 0; k < std::size(kinds); ++k)
+            if (const std::string start = kinds[k].first; line.rfind(start, 0) == 0)
+            {
+                const std::size_t colon = line.find(": ", start.size() - 2);
+                const std::string name = line.substr(start.size(), colon - start.size()), rest = line.substr(colon + 2);
+                std::size_t files = 1 + std::count(rest.begin(), rest.end(), ',');
+                if (const std::size_t more = rest.find(" and "); more != std::string::npos)
+                    files += std::stoul(rest.substr(more + 5));
+                const std::string item = k == 0 || k == 5 ? names(line, start.size())
+                                         : k == 2        ? name
+                                         : k == 3        ? std::to_string(files) + (files == 1 ? " file of " : " files of ") + name
+                                                         : name + " (" + rest + ")";
+                parts[k] += (parts[k].empty() ? kinds[k].second : ", ") + item;
+            }
     Strings said;
-    for (const std::string& part : {adds, keeps, removes})
+    if (parts[0].empty() && parts[4].empty() && parts[5].empty())
+        said.push_back("changes nothing");
+    for (const std::string& part : parts)
         if (!part.empty())
             said.push_back(part);
-    return said.empty() ? "OK changes nothing" : "OK " + model::join(said, "; ");
+    return "OK " + model::join(said, "; ");
 }
 
 // What the rounds played so far did, to show that the generator reaches every rule.
 struct Reach
 {
-    int added = 0, kept = 0, removed = 0, picked = 0;
+    int added = 0, kept = 0, removed = 0, picked = 0, missing = 0, unreadable = 0, absent = 0;
 } reach;
 
 // Plays `sequence` in the IDE and returns the first difference from the model, with its round.
@@ -95,9 +100,16 @@ std::optional<std::string> play(const model::Sequence& sequence)
     {
         fixture::makeBriskenTree(treePath(t), {});
         for (const model::Addon& addon : sequence.trees[t].addons)
+        {
             fixture::writeFile(treePath(t) + _T("/addons/") + wide(addon.name) + _T("/install.xml"),
-                               fixture::installXml(addon));
+                               addon.broken ? std::string("<install><add>") : fixture::installXml(addon));
+            // The folders a listed path steps through exist, whether or not its file does.
+            for (const std::string& file : addon.files)
+                fixture::makeDir(wide(model::resolve(utf8(project_dir), file.substr(0, file.rfind('/')))));
+        }
     }
+    for (const std::string& file : sequence.on_disk)
+        fixture::writeFile(wide(model::resolve(utf8(project_dir), file)));
     const wxString cbp = project_dir + _T("/ex1.cbp");
     std::vector<wxString> units;
     for (const std::string& unit : sequence.start.units)
@@ -113,7 +125,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
         project->AddIncludeDir(wide(dir));
     Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), treePath(0), false);
 
-    model::World world(sequence.trees, sequence.start, utf8(project_dir));
+    model::World world(sequence.trees, sequence.start, utf8(project_dir), sequence.on_disk);
     std::optional<std::string> mismatch;
     for (std::size_t r = 0; r < sequence.rounds.size() && !mismatch; ++r)
     {
@@ -144,13 +156,14 @@ std::optional<std::string> play(const model::Sequence& sequence)
             round.confirm ? 2049 : 2050);
         const model::Outcome expected = world.play(round, listed, unit_order);
         for (const std::string& line : expected.report)
-            ++(line[0] == 'A' ? reach.added : line[0] == 'K' ? reach.kept : reach.removed);
+            ++(line[0] == 'A' ? reach.added : line[0] == 'K' ? reach.kept : line[0] == 'R' ? reach.removed
+               : line[0] == 'M' ? reach.missing : line.rfind("Not added", 0) == 0 ? reach.unreadable : reach.absent);
         reach.picked += round.pick ? 1 : 0;
 
         compare(mismatch, "ticked when the dialog opened", ticked_at_open, expected.ticked_at_open);
         compare(mismatch, "addons added", logLinesStartingWith({"Add addon: "}, true), expected.added);
         // The notice shows the report; the IDE writes it to the log. Nothing to report, no notice.
-        const Strings report = reportInLog();
+        const Strings report = utf8(run::report());
         compare(mismatch, "report", report, expected.report);
         if (round.confirm)
             compare(mismatch, "preview before OK", {preview}, {asPreview(report)});
@@ -223,9 +236,9 @@ TEST_F(ConfirmProperty, EveryRoundLeavesTheProjectAndTheReportTheModelPredicts)
         for (std::uint64_t seed = 1; seed <= (seeds ? std::strtoull(seeds, nullptr, 10) : 60); ++seed)
             check(seed, tally);
     }
-    std::printf("property: %d sequences, %d rounds (%d adding, %d keeping, %d removing, %d picking a tree), "
-                "%d differing, %.1f s CPU\n",
-                tally.sequences, tally.rounds, reach.added, reach.kept, reach.removed, reach.picked, tally.failures,
-                double(std::clock() - start) / CLOCKS_PER_SEC);
+    std::printf("property: %d sequences, %d rounds (%d adding, %d keeping, %d removing, %d picking a tree, %d missing "
+                "a requirement, %d unreadable, %d with files not on disk), %d differing, %.1f s CPU\n",
+                tally.sequences, tally.rounds, reach.added, reach.kept, reach.removed, reach.picked, reach.missing,
+                reach.unreadable, reach.absent, tally.failures, double(std::clock() - start) / CLOCKS_PER_SEC);
     EXPECT_GT(tally.rounds, 0);
 }

@@ -61,6 +61,7 @@ struct Example
     fixture::SavedProject after;
     int targets = 1;
     std::vector<std::vector<int>> answers{};
+    Lines report{}; // checked when given
 };
 
 // The project's compiler, gcc, registered as the IDE's compiler plug-in registers it, with one
@@ -136,6 +137,7 @@ protected:
         EXPECT_EQ(addedAddons(), example.added);
         EXPECT_EQ(harness::treeRebuilds(), 1);
         EXPECT_EQ(harness::targetQuestions(), static_cast<int>(example.answers.size()));
+        EXPECT_TRUE(example.report.empty() || run::report() == example.report) << fixture::utf8(joined(run::report()));
         const fixture::SavedProject file = saved();
         EXPECT_EQ(file.units, example.after.units);
         EXPECT_EQ(file.link_options, example.after.link_options);
@@ -196,7 +198,10 @@ TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
          {{_T("main.cpp")}, {}, {}},
          {_T("alpha")}, {}, {_T("alpha"), _T("beta")},
          {{_T("../../../addons/beta/b1.cpp @Release"), _T("../../../addons/beta/b2.cpp @Release"), _T("main.cpp")},
-          {_T("-la")}, {_T("../../../addons/alpha")}}, 2, {{}, {0}}},
+          {_T("-la")}, {_T("../../../addons/alpha")}}, 2, {{}, {0}},
+         {_T("Added to ex1: alpha, beta (2 files, 1 link options, 1 include directories)"),
+          _T("Not on disk in beta: ../../../addons/beta/b1.cpp, ../../../addons/beta/b2.cpp"),
+          _T("No target for alpha: its files were not added")}},
         // Paths listed in another spelling of a stored name find it; Src/a.cpp differs in case
         // and lib/c.cpp is not listed: both stay.
         {"UntickingRemovesTheListedFilesInAnySpellingAndNoOther",
@@ -242,6 +247,15 @@ TEST_F(ProjectChangeTest, AnUnreadableInstallFileAddsNothingAndTheOthersGoOn)
     std::sort(added.begin(), added.end());
     EXPECT_EQ(added, (Names{_T("alpha"), _T("beta"), _T("broken"), _T("empty"), _T("gone")}));
     EXPECT_EQ(occurrences(harness::logLines(), _T("Cannot load xml file.")), 3u);
+    // Neither named as added nor silent; files listed but missing from the disk are named too.
+    Lines report = run::report();
+    std::sort(report.begin(), report.end());
+    EXPECT_EQ(report, (Lines{_T("Added to ex1: alpha, beta (3 files, 3 link options, 1 include directories)"),
+                             _T("Not added broken: its install file cannot be read"),
+                             _T("Not added empty: its install file cannot be read"),
+                             _T("Not added gone: its install file cannot be read"),
+                             _T("Not on disk in alpha: ../../../addons/alpha/src/a1.cpp, ../../../addons/alpha/src/a1.h"),
+                             _T("Not on disk in beta: ../../../addons/beta/b.cpp")}));
     const fixture::SavedProject file = saved();
     EXPECT_EQ(file.units, (Lines{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
                                  _T("../../../addons/beta/b.cpp"), _T("main.cpp")}));
@@ -271,8 +285,7 @@ TEST_F(ProjectChangeTest, ConfirmingWithoutChangeLeavesTheProjectUntouched)
 
     EXPECT_TRUE(addedAddons().empty());
     EXPECT_FALSE(project->GetModified());
-    const Lines log = harness::logLines();
-    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const wxString& line) { return line.StartsWith(_T("Info[")); }));
+    EXPECT_TRUE(run::report().empty());
     EXPECT_EQ(project->GetFilesCount(), 2);
     EXPECT_EQ(harness::treeRebuilds(), 1);
 }
@@ -378,6 +391,26 @@ TEST_F(ProjectChangeTest, ALinkedAddonInUseIsTickedAndUntickingRemovesItsFiles)
 
     // Only an addon ticked when the dialog opens can be unticked.
     confirm({}, {_T("foo")});
-    EXPECT_EQ(occurrences(harness::logLines(), _T("Info[Brisken Addons]: Removed from ex1: foo (2 files)")), 1u);
+    EXPECT_EQ(run::report(), (Lines{_T("Removed from ex1: foo (2 files)")}));
     EXPECT_EQ(saved().units, (Lines{_T("main.cpp")}));
+}
+
+// The addons such a project uses are not looked for, so none is ticked: the dialog says why as it opens, and the report
+// after OK.
+TEST_F(ProjectChangeTest, AProjectTooLargeToAnalyseSaysSoBeforeAndAfterOk)
+{
+    addon(_T("alpha"), {{}, {}, {_T("-la")}, {}});
+    std::vector<wxString> units{_T("../../../addons/alpha/a.cpp")};
+    for (int i = 0; i < 10000; ++i)
+        units.push_back(wxString::Format(_T("src/f%05d.cpp"), i));
+    ASSERT_NE(open(units), nullptr);
+    const wxString too_large = _T("This project has more than 10000 files: the addons it uses are not ticked");
+    wxString at_opening;
+    EXPECT_EQ(run::command([&](wxDialog* dialog) {
+                  at_opening = controls::changePreview(dialog);
+                  controls::tick(dialog, _T("alpha"));
+              }),
+              0);
+    EXPECT_EQ(at_opening, too_large);
+    EXPECT_EQ(run::report(), (Lines{_T("Added to ex1: alpha (0 files, 1 link options, 0 include directories)"), too_large}));
 }

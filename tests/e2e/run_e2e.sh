@@ -37,6 +37,8 @@ fail() {
 ide_prepare "$work" "$module" "$zip"
 cp -r "$example" "$work/example"
 base="$work/example/brisken"
+# Here alpha also requires codec, which the tree lacks: the dialog says so before OK, the report after it.
+sed -i 's|<addon>beta</addon>|&<addon>codec</addon>|' "$base/addons/alpha/install.xml"
 project="$base/apps/demos/demo/demo.cbp"
 conf="$HOME/.config/codeblocks/default.conf"
 
@@ -49,7 +51,7 @@ plugin_lines() {
     grep -x -e 'Brisken Addon' -e 'Finding addons in' -e '.*/addons/' -e 'Project title:.*' \
         -e 'bkDirSelect clicked' -e 'Saving bkdir' -e 'No addons selected.' -e 'OK clicked.' \
         -e 'total [0-9]*' -e 'Add addon: .*' -e 'Brisken Addon stopped.*' -e 'Added to .*' \
-        -e 'Kept .*' -e 'Removed from .*' -e 'No active project: .*' -e 'Info\[Brisken Addons\]: .*' \
+        -e 'Kept .*' -e 'Removed from .*' -e 'No active project: .*' -e 'Info\[Brisken Addons\]: .*' -e 'Missing .*' \
         "$1" | tr '\n' '|'
 }
 lines_are() {
@@ -145,12 +147,12 @@ kept="Kept beta: alpha requires it"
 check "session 2: the plug-in's log lines and notices" lines_are "$log2" \
     "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" \
     "OK clicked." "total 3" "Project title:demo" "Add addon: alpha" "Add addon: beta" \
-    "Info[Brisken Addons]: $added" \
+    "Info[Brisken Addons]: $added" "Missing codec: alpha requires it" \
     "Brisken Addon" "Finding addons in" "$base/addons/" "Project title:demo" \
     "OK clicked." "total 3" "Project title:demo" "Info[Brisken Addons]: $kept"
 # Before each OK the dialog said what the report then said.
 check "session 2: after ticking alpha the dialog says \"$preview_alpha\"" \
-    test "$preview_alpha" == "OK adds alpha, beta"
+    test "$preview_alpha" == "OK adds alpha, beta; missing codec (alpha requires it)"
 check "session 2: after unticking beta the dialog says \"$preview_beta\"" \
     test "$preview_beta" == "OK keeps beta (alpha requires it)"
 # Files come in as the install files name them, relative to the project; the link options go

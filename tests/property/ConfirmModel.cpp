@@ -76,9 +76,11 @@ std::string resolve(const std::string& base, const std::string& relative)
     return path.empty() ? "/" : path;
 }
 
-World::World(std::vector<Tree> oTrees, Project start, std::string projectDir)
+World::World(std::vector<Tree> oTrees, Project start, std::string projectDir, const std::set<std::string>& onDisk)
     : trees(std::move(oTrees)), state(std::move(start)), project_dir(std::move(projectDir))
 {
+    for (const std::string& file : onDisk)
+        on_disk.insert(resolve(project_dir, file));
     // The IDE stores a project's units as it stores added files.
     std::set<std::string> stored;
     for (const std::string& unit : state.units)
@@ -121,7 +123,7 @@ std::vector<std::pair<std::string, std::size_t>> World::usedAddons(const std::ve
 std::vector<std::string> World::requirements(const std::string& name, std::size_t tree) const
 {
     const Addon* addon = trees[tree].find(name);
-    return addon ? addon->requires_addons : std::vector<std::string>{};
+    return addon && !addon->broken ? addon->requires_addons : std::vector<std::string>{};
 }
 
 Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<std::string>>& listed,
@@ -209,11 +211,15 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
 
     // Adding: the newly ticked addons in list order, each followed depth first by what it
     // requires (resolved among the listed addons); each addon once per confirm, so that cycles
-    // end and an addon ticked and required is not applied twice.
+    // end and an addon ticked and required is not applied twice. One whose install file cannot
+    // be read adds nothing; a requirement the list lacks is named once, with the first addon
+    // that requires it; listed files missing from the disk are named, three at most.
     int files = 0;
     int link_options = 0;
     int include_dirs = 0;
-    std::set<std::string> applied;
+    std::set<std::string> applied, lacking;
+    std::vector<std::string> added;
+    std::vector<std::string> missing, unreadable, absent_lines;
     std::vector<std::string> pending; // newly ticked: ticked and not in use, last first
     for (auto it = ticked.rbegin(); it != ticked.rend(); ++it)
         if (!used_names.count(*it))
@@ -226,8 +232,26 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
             continue;
         outcome.added.push_back(name);
         const Addon& addon = *trees[current].find(name);
+        if (addon.broken)
+        {
+            unreadable.push_back("Not added " + name + ": its install file cannot be read");
+            continue;
+        }
+        added.push_back(name);
+        std::vector<std::string> absent;
         for (const std::string& file : addon.files)
+        {
             files += state.units.insert(storedName(file)).second ? 1 : 0;
+            if (!on_disk.count(resolve(project_dir, file)) && !contains(absent, file))
+                absent.push_back(file);
+        }
+        if (!absent.empty())
+            absent_lines.push_back("Not on disk in " + name + ": " +
+                                   join({absent.begin(), absent.begin() + std::min<std::size_t>(absent.size(), 3)}, ", ") +
+                                   (absent.size() > 3 ? " and " + std::to_string(absent.size() - 3) + " more" : ""));
+        for (const std::string& required : addon.requires_addons)
+            if (!contains(list, required) && lacking.insert(required).second)
+                missing.push_back("Missing " + required + ": " + name + " requires it");
         // The libraries of one confirm form one block in front of the link options, in the
         // order the addons are applied and each addon's in its listed order. A library goes in
         // unless the project linked it before this addon came: one listed twice by one install
@@ -253,16 +277,18 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
     // required addons stay.
     const std::size_t units_before = state.units.size();
     for (const std::string& name : removed)
-        if (const Addon* addon = trees[opened].find(name))
+        if (const Addon* addon = trees[opened].find(name); addon && !addon->broken)
             for (const std::string& file : addon->files)
                 state.units.erase(storedName(file));
 
     outcome.removed = removed.size();
     const std::string title = "ex1";
-    if (!outcome.added.empty())
-        outcome.report.push_back("Added to " + title + ": " + join(outcome.added, ", ") + " (" +
-                                 std::to_string(files) + " files, " + std::to_string(link_options) +
-                                 " link options, " + std::to_string(include_dirs) + " include directories)");
+    if (!added.empty())
+        outcome.report.push_back("Added to " + title + ": " + join(added, ", ") + " (" + std::to_string(files) +
+                                 " files, " + std::to_string(link_options) + " link options, " +
+                                 std::to_string(include_dirs) + " include directories)");
+    for (const auto* lines : {&missing, &unreadable, &absent_lines})
+        outcome.report.insert(outcome.report.end(), lines->begin(), lines->end());
     for (const auto& [name, required_by] : kept)
         outcome.report.push_back("Kept " + name + ": " + required_by + " requires it");
     if (!removed.empty())

@@ -27,6 +27,7 @@ struct Addon
     std::vector<Entry> includes;
     std::vector<Entry> libs;
     std::vector<std::string> requires_addons;
+    bool broken = false; // its install file cannot be read
 };
 
 // A Brisken base folder. Paths are relative to the project's folder, as install files give them.
@@ -60,13 +61,14 @@ struct Sequence
     std::vector<Tree> trees; // the dialog opens on the first at the start
     Project start;
     std::vector<Round> rounds;
+    std::set<std::string> on_disk; // listed files that exist, relative to the project's folder
 };
 
 // What the project and the log should show after a round.
 struct Outcome
 {
     std::vector<std::string> ticked_at_open;
-    std::vector<std::string> added;          // "Add addon:" names in order
+    std::vector<std::string> added;          // "Add addon:" names in order, unreadable ones too
     std::vector<std::string> report;         // the report lines, in order
     std::size_t removed = 0;                 // addons removed
 };
@@ -75,7 +77,7 @@ struct Outcome
 class World
 {
 public:
-    World(std::vector<Tree> trees, Project start, std::string projectDir);
+    World(std::vector<Tree> trees, Project start, std::string projectDir, const std::set<std::string>& onDisk);
 
     // The names of the addons the project uses, one each, in the order of the first unit that
     // shows each, with the tree whose install file was found for it. `unitOrder` is the
@@ -96,6 +98,7 @@ private:
     std::vector<Tree> trees;
     Project state;
     std::string project_dir; // absolute, without a trailing "/"
+    std::set<std::string> on_disk; // resolved
     std::size_t current = 0;
 };
 

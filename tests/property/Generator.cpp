@@ -153,6 +153,15 @@ Sequence sequence(std::uint64_t seed)
         round.confirm = random.chance(90);
         made.rounds.push_back(round);
     }
+    // Drawn last, so that the rest of a seed's sequence stays as it was before these existed.
+    for (Tree& tree : made.trees)
+        for (Addon& addon : tree.addons)
+        {
+            addon.broken = random.chance(8);
+            for (const std::string& file : addon.files)
+                if (random.chance(75))
+                    made.on_disk.insert(file);
+        }
     return made;
 }
 
@@ -165,11 +174,12 @@ std::string describe(const Sequence& sequence)
         for (const Addon& addon : sequence.trees[t].addons)
             text += "  addon \"" + addon.name + "\": files " + list(addon.files) + ", includes " +
                     entries(addon.includes) + ", libs " + entries(addon.libs) + ", requires " +
-                    list(addon.requires_addons) + "\n";
+                    list(addon.requires_addons) + (addon.broken ? ", its install file broken\n" : "\n");
     }
     text += "project: units " + list({sequence.start.units.begin(), sequence.start.units.end()}) +
             ", link options " + list(sequence.start.link_options) + ", include dirs " +
-            list(sequence.start.include_dirs) + "\n";
+            list(sequence.start.include_dirs) + "\n" + "on disk: " +
+            list({sequence.on_disk.begin(), sequence.on_disk.end()}) + "\n";
     for (const model::Round& round : sequence.rounds)
         text += std::string("round:") + (round.pick ? " pick tree " + std::to_string(*round.pick) + "," : "") +
                 " tick " + list(round.tick) + ", untick " + list(round.untick) +

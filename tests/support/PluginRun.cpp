@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/dialog.h>
+#include <wx/arrstr.h>
 
 #include <cbplugin.h>
 #include <manager.h>
@@ -54,5 +55,16 @@ int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& unti
         if (inDialog)
             inDialog();
     });
+}
+
+std::vector<wxString> report()
+{
+    std::vector<wxString> lines;
+    wxString notice;
+    for (const wxString& line : harness::logLines())
+        if (line.StartsWith(_T("Info[Brisken Addons]: "), &notice))
+            for (const wxString& part : wxSplit(notice, '\n', '\0'))
+                lines.push_back(part);
+    return lines;
 }
 } // namespace run

@@ -26,6 +26,9 @@ int command(const std::function<void(wxDialog*)>& act, int button = 2049);
 // empty) and presses "Add addons to project". Returns the command's result.
 int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& untick = {},
             std::function<void()> inDialog = nullptr);
+
+// The report's lines, as the IDE's notices wrote them to the log since it was last cleared.
+std::vector<wxString> report();
 } // namespace run
 
 #endif // PLUGIN_RUN_H
