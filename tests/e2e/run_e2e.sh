@@ -5,7 +5,8 @@
 # opens on the example's Brisken tree (the nearest one above the project) and accepting it there
 # stores it; Escape closes the dialog. Session 2, after a restart: the stored location is used;
 # addons are found by typing their names; ticking alpha makes the dialog say that OK adds alpha
-# and beta (its requirement), and OK does so, with a notice that the log holds once; unticking
+# and beta (its requirement) and that codec, which it also requires, is missing, and OK does so,
+# with a notice that the log holds once and that names the missing codec; unticking
 # beta alone keeps it, since alpha requires it; the saved project holds exactly that and builds.
 # Usage: run_e2e.sh MODULE ZIP EXAMPLE_DIR
 set -euo pipefail
