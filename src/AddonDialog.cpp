@@ -208,7 +208,8 @@ void AddonDialog::showBKDirDialog()
     if (cfg)
         saved_path = cfg->Read(cfg_key, wxEmptyString);
 
-    wxDirDialog dir_dlg(this, _T("Select the Brisken directory"), saved_path.empty() ? pickerStartFolder() : saved_path);
+    const wxString start = saved_path.empty() ? pickerStartFolder() : saved_path;
+    wxDirDialog dir_dlg(this, _T("Select the Brisken directory"), start);
     if (dir_dlg.ShowModal() != wxID_OK)
         return;
 
@@ -371,5 +372,5 @@ AddonFiles AddonDialog::getStayingAddons() const
 Selection AddonDialog::selection(const AddonFiles& oUsed) const
 {
     // The list shows the names of `addons`.
-    return selectionOf(getSelectedAddons(), namesOf(addons), prev_selected_addons, oUsed);
+    return selectionOf(getSelectedAddons(), addons, prev_selected_addons, oUsed);
 }

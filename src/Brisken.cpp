@@ -184,8 +184,8 @@ std::vector<wxString> Brisken::confirm(const AddonDialog& dlg)
     // Decided afresh from the disk, as the dialog decided its line of it: the install files of the addons to add are
     // read as adding reads them, those that only keep an addon quietly.
     InstallReader reader(project->GetBasePath());
-    ChangePlan plan = planChange(Selection{selected_addons, deselected_addons, dlg.getStayingAddons()}, available_addons,
-                      forAdding(reader), reader.quietly());
+    ChangePlan plan = planChange(Selection{selected_addons, deselected_addons, dlg.getStayingAddons()},
+                                 available_addons, forAdding(reader), reader.quietly());
     plan.project_too_large = isTooLargeToAnalyze(project);
     Applied applied = applyAdding(plan, *project_mng, *project);
     applied.removed_files = removeAddons(plan.removed);

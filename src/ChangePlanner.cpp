@@ -51,8 +51,9 @@ void walkRequirements(const AddonFiles& oStart, const AddonFiles& oAvailable, Vi
     }
 }
 
-const wxString too_large_text = wxString::Format(_T("his project has more than %d files: the addons it uses are not ticked"),
-                                                 project_analyzer_limits::max_files);
+// Begins a sentence or a part of one, after its "T" or "t".
+const wxString too_large_text = wxString::Format(
+    _T("his project has more than %d files: the addons it uses are not ticked"), project_analyzer_limits::max_files);
 
 wxString requirementsText(const std::vector<Requirement>& oItems)
 {
@@ -71,7 +72,7 @@ wxString firstPaths(const Names& oPaths)
 }
 } // namespace
 
-Selection selectionOf(const AddonFiles& oTicked, const Names& oListed, const AddonFiles& oSnapshot,
+Selection selectionOf(const AddonFiles& oTicked, const AddonFiles& oListed, const AddonFiles& oSnapshot,
                       const AddonFiles& oUsed)
 {
     Selection selection;
@@ -88,7 +89,9 @@ Selection selectionOf(const AddonFiles& oTicked, const Names& oListed, const Add
     // another location does not list was never shown unticked, so its files stay in the project.
     if (!oSnapshot.empty())
     {
-        const NameSet listed(oListed.begin(), oListed.end());
+        NameSet listed;
+        for (const AddonFile& addon : oListed)
+            listed.insert(addon.name);
         for (const AddonFile& addon : oSnapshot)
             if (listed.count(addon.name) && !seen.count(addon.name))
                 selection.unticked.push_back(addon);

@@ -21,9 +21,9 @@ struct Selection
     AddonFiles staying;      // ticked, then those in use that were neither ticked nor unticked
 };
 
-// `oTicked` in list order, `oListed` the names the list shows, `oSnapshot` the ticks when the dialog opened, `oUsed`
+// `oTicked` in list order, `oListed` the addons the list shows, `oSnapshot` the ticks when the dialog opened, `oUsed`
 // the addons the project uses, one entry a name.
-Selection selectionOf(const AddonFiles& oTicked, const Names& oListed, const AddonFiles& oSnapshot,
+Selection selectionOf(const AddonFiles& oTicked, const AddonFiles& oListed, const AddonFiles& oSnapshot,
                       const AddonFiles& oUsed);
 
 // What an addon's install file gives a plan.
