@@ -1,8 +1,8 @@
 // How long adding 20 addons with 2000 source files in all to a project takes, and removing them
 // again: the plug-in's addAddons and removeAddons called on the object the IDE loaded, beside
 // their floor, the IDE's own calls that make the same change given the install files'
-// contents. The whole command as the IDE runs it, dialog included, is printed for information,
-// with a command that changes nothing.
+// contents, paired round by round. The whole command as the IDE runs it, dialog included, is
+// printed for information, with a command that changes nothing.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -76,7 +76,6 @@ bool removeByCommand() { return run::confirm({}, workload->names) == 0 && holdsO
 bool confirmWithoutChange() { return run::confirm({}) == 0; }
 // What the timed changes start from.
 bool withoutAddons() { return holdsOwnOnly() || removeByPlugin(); }
-bool withAddons() { return holdsAll() || addByPlugin(); }
 
 // The IDE's calls that adding makes: each addon's files with one target list, its libraries in
 // front of the link options, its include directories.
@@ -116,32 +115,6 @@ bool removeByTheIde()
     return matched.size() == static_cast<size_t>(addon_files) && holdsOwnOnly();
 }
 
-// Times `change` alone, each time from the project that `prepare` leaves: adding from one
-// without the addons, removing from one with them.
-void BM_Change(benchmark::State& state, bool (*prepare)(), bool (*change)())
-{
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        const bool prepared = prepare();
-        harness::clearLog();
-        state.ResumeTiming();
-        if (!prepared || !change())
-        {
-            state.SkipWithError("the project was not prepared or the change was not made");
-            break;
-        }
-    }
-}
-// The floors start from a project in the same state as the product's benchmarks.
-BENCHMARK_CAPTURE(BM_Change, AddAddons, withoutAddons, addByPlugin)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Change, FloorAddFiles, withoutAddons, addByTheIde)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Change, RemoveAddons, withAddons, removeByPlugin)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Change, FloorRemoveFiles, withAddons, removeByTheIde)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Change, CommandAdding, withoutAddons, addByCommand)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Change, CommandRemoving, withAddons, removeByCommand)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Change, CommandWithoutChange, withoutAddons, confirmWithoutChange)->Unit(benchmark::kMillisecond);
-
 double threadCpuMs()
 {
     timespec now{};
@@ -173,7 +146,6 @@ void printPairedChanges(int rounds)
     std::vector<std::vector<Timed*>> groups{{&plugin_add, &plugin_remove},
                                             {&command_add, &command_remove, &no_change},
                                             {&ide_add, &ide_remove}};
-    // The benchmarks, in random order, may have left the addons in.
     if (!withoutAddons())
     {
         std::fprintf(stderr, "bench: the addons could not be removed before the paired rounds\n");
@@ -210,7 +182,6 @@ int main(int argc, char** argv)
         if (!run::attachedPlugin())
             return false;
         workload = &load;
-        benchmark::RunSpecifiedBenchmarks();
         printPairedChanges(paired_rounds);
         workload = nullptr;
         return true;

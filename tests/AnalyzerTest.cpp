@@ -40,46 +40,60 @@ TEST_F(AnalyzerTest, NoProjectGivesNothingAndWritesNothing)
     EXPECT_TRUE(harness::logLines().empty());
 }
 
-TEST_F(AnalyzerTest, AFileBelowAnAddonFolderNamesThatAddon)
+TEST_F(AnalyzerTest, EachFolderOfAStoredPathFromTheAddonsFolderOnThatHoldsAnInstallFileNamesAnAddon)
 {
-    cbProject* project = open({_T("../../../addons/alpha/src/alphaView.cpp"), _T("main.cpp")});
-    ASSERT_NE(project, nullptr);
-    const AddonFiles used = analyze(project);
-    EXPECT_EQ(harness::logLines(), (Lines{_T("Project title:ex1")}));
-    ASSERT_EQ(used.size(), 1u);
-    EXPECT_EQ(used[0].name, _T("alpha"));
-    // Built from the project's folder and the stored relative path, not normalised.
-    EXPECT_EQ(used[0].addon_dir, tree / _T("apps/demos/ex1/../../../addons/alpha"));
-    EXPECT_EQ(used[0].install_file, tree / _T("apps/demos/ex1/../../../addons/alpha/install.xml"));
-}
-
-TEST_F(AnalyzerTest, OneEntryPerProjectFileInTheProjectsFileOrder)
-{
-    cbProject* project = open({_T("../../../addons/beta/b.cpp"), _T("main.cpp"), _T("../../../addons/alpha/src/a1.cpp"),
-                               _T("../../../addons/alpha/src/a2.cpp"), _T("../../../addons/alpha/src/a3.h")});
-    ASSERT_NE(project, nullptr);
-    EXPECT_EQ(namesOf(analyze(project)), (Names{_T("alpha"), _T("alpha"), _T("alpha"), _T("beta")}));
-}
-
-TEST_F(AnalyzerTest, OnlyFoldersHoldingAnInstallFileBelowAnAddonsFolderCount)
-{
+    fixture::makeAddon(tree / _T("addons"), _T("gamma.d"));
+    fixture::makeAddon(tree / _T("addons"), wxString::FromUTF8("grün addon"));
+    fixture::makeAddon(tree / _T("myaddons"), _T("mine"));
+    fixture::makeDir(tree / _T("addons/plain/src"));
     // src/addons.cpp has no "addons/" in its path, so the install file beside it is never seen.
     fixture::makeAddon(tree / _T("apps/demos/ex1/src"), _T("addons"));
-    fixture::makeDir(tree / _T("addons/plain/src"));
-    fixture::makeAddon(tree / _T("myaddons"), _T("mine"));
-    // An install entry counts unless it is a folder once links are followed (DiskReaderTest has
-    // every kind): the analysis takes the reader's answer.
+    // An install entry counts unless it is a folder once links are followed (DiskReaderTest has every kind): the
+    // analysis takes the reader's answer.
     fixture::makeDir(tree / _T("addons/folder/install.xml"));
     fixture::makeDir(tree / _T("addons/dangling"));
     ASSERT_EQ(symlink("missing.xml", (tree / _T("addons/dangling/install.xml")).utf8_str()), 0);
-    cbProject* project = open({_T("src/addons.cpp"), _T("../../../addons/plain/src/p.cpp"),
-                               _T("../../../addons/gone/src/g.cpp"), _T("../../../addons/folder/f.cpp"),
-                               _T("../../../addons/dangling/d.cpp"), _T("../../../myaddons/mine/m.cpp"),
-                               _T("addons.h")});
-    ASSERT_NE(project, nullptr);
-    // The IDE keeps the files sorted by name.
-    EXPECT_EQ(namesOf(analyze(project)), (Names{_T("dangling"), _T("mine")}));
-    EXPECT_EQ(harness::logLines(), (Lines{_T("Project title:ex1")}));
+    const wxString up = _T("apps/demos/ex1/../../../"), a = _T("../../../addons/");
+    const struct
+    {
+        std::vector<wxString> units;
+        Names names;
+        wxString addon_dir{}; // the first entry's, in the tree, when given
+    } cases[] = {
+        // Built from the project's folder and the stored relative path, not normalised.
+        {{a + _T("alpha/src/alphaView.cpp"), _T("main.cpp")}, {_T("alpha")}, up + _T("addons/alpha")},
+        {{_T("../../../apps/../addons/alpha/a.cpp")}, {_T("alpha")}, up + _T("addons/alpha")}, // stored normalised
+        {{a + wxString::FromUTF8("grün addon/src/g.cpp")}, {wxString::FromUTF8("grün addon")}},
+        // One entry per file, in the IDE's order of the files: sorted by name.
+        {{a + _T("beta/b.cpp"), _T("main.cpp"), a + _T("alpha/src/a1.cpp"), a + _T("alpha/src/a2.cpp"),
+          a + _T("alpha/src/a3.h")},
+         {_T("alpha"), _T("alpha"), _T("alpha"), _T("beta")}},
+        {{_T("src/addons.cpp"), a + _T("plain/src/p.cpp"), a + _T("gone/src/g.cpp"), a + _T("folder/f.cpp"),
+          a + _T("dangling/d.cpp"), _T("../../../myaddons/mine/m.cpp"), _T("addons.h")},
+         {_T("dangling"), _T("mine")}},
+        // The file's own name without its extension is a folder too.
+        {{a + _T("alpha/src/a.b.cpp")}, {_T("alpha")}, up + _T("addons/alpha")},
+        {{a + _T("gamma.d/g")}, {_T("gamma.d")}, up + _T("addons/gamma.d")},
+        {{a + _T("beta.cpp")}, {_T("beta")}, up + _T("addons/beta")},
+        {{a + _T("beta.")}, {_T("beta")}},
+        {{a + _T(".beta")}, {}},
+        {{a + _T("alpha/src/..")}, {_T("alpha")}, up + _T("addons/alpha")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(fixture::utf8(c.units[0]));
+        fixture::closeProjects();
+        cbProject* project = open(c.units);
+        ASSERT_NE(project, nullptr);
+        const AddonFiles used = analyze(project);
+        EXPECT_EQ(namesOf(used), c.names);
+        EXPECT_EQ(harness::logLines(), (Lines{_T("Project title:ex1")}));
+        if (!c.addon_dir.empty() && !used.empty())
+        {
+            EXPECT_EQ(used[0].addon_dir, tree / c.addon_dir);
+            EXPECT_EQ(used[0].install_file, tree / c.addon_dir + _T("/install.xml"));
+        }
+    }
 }
 
 TEST_F(AnalyzerTest, AnInstallFileInTheAddonsFolderItselfCountsForEveryFileBelowIt)
@@ -96,54 +110,6 @@ TEST_F(AnalyzerTest, AnAddonDeletedFromDiskIsNoLongerInUse)
     ASSERT_NE(project, nullptr);
     ASSERT_TRUE(wxFileName::Rmdir(tree / _T("addons/beta"), wxPATH_RMDIR_RECURSIVE));
     EXPECT_EQ(namesOf(analyze(project)), (Names{_T("alpha")}));
-}
-
-TEST_F(AnalyzerTest, SpacesNonAsciiAndDotDotPathsAreWalkedAsStored)
-{
-    fixture::makeAddon(tree / _T("addons"), wxString::FromUTF8("grün addon"));
-    cbProject* project = open({wxString::FromUTF8("../../../addons/grün addon/src/g.cpp"),
-                               _T("../../../apps/../addons/alpha/a.cpp")});
-    ASSERT_NE(project, nullptr);
-    const AddonFiles used = analyze(project);
-    Names names = namesOf(used);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (Names{_T("alpha"), wxString::FromUTF8("grün addon")}));
-}
-
-TEST_F(AnalyzerTest, EveryFolderOfTheStoredPathCountsUpToTheNameWithoutItsExtension)
-{
-    fixture::makeAddon(tree / _T("addons"), _T("gamma.d"));
-    const wxString up = _T("apps/demos/ex1/../../../");
-    const struct
-    {
-        wxString stored;
-        wxString name;     // empty when no addon is found
-        wxString addon_dir; // in the tree
-    } cases[] = {
-        {_T("../../../addons/alpha/src/a.b.cpp"), _T("alpha"), up + _T("addons/alpha")},
-        {_T("../../../addons/gamma.d/g"), _T("gamma.d"), up + _T("addons/gamma.d")},
-        // The file's own name without its extension is a folder too.
-        {_T("../../../addons/beta.cpp"), _T("beta"), up + _T("addons/beta")},
-        {_T("../../../addons/beta."), _T("beta"), up + _T("addons/beta")},
-        {_T("../../../addons/.beta"), wxString(), wxString()},
-        {_T("../../../addons/alpha/src/.."), _T("alpha"), up + _T("addons/alpha")},
-    };
-    for (const auto& c : cases)
-    {
-        fixture::closeProjects();
-        cbProject* project = open({c.stored});
-        ASSERT_NE(project, nullptr) << c.stored;
-        const AddonFiles used = analyze(project);
-        if (c.name.empty())
-        {
-            EXPECT_TRUE(used.empty()) << c.stored;
-            continue;
-        }
-        ASSERT_EQ(used.size(), 1u) << c.stored;
-        EXPECT_EQ(used[0].name, c.name) << c.stored;
-        EXPECT_EQ(used[0].addon_dir, tree / c.addon_dir) << c.stored;
-        EXPECT_EQ(used[0].install_file, tree / c.addon_dir + _T("/install.xml")) << c.stored;
-    }
 }
 
 TEST_F(AnalyzerTest, ProjectsOfMoreThanTenThousandFilesAreNotExamined)

@@ -39,16 +39,6 @@ void compare(std::optional<std::string>& mismatch, const char* what, const Strin
                    model::join(expected, " | ") + "]";
 }
 
-Strings logLinesStartingWith(const std::vector<const char*>& prefixes, bool withoutPrefix = false)
-{
-    Strings lines;
-    for (const wxString& line : harness::logLines())
-        for (const char* prefix : prefixes)
-            if (line.StartsWith(prefix))
-                lines.push_back(utf8(withoutPrefix ? line.Mid(wxString(prefix).length()) : line));
-    return lines;
-}
-
 // The report in the words of the dialog's preview of it.
 std::string asPreview(const Strings& report)
 {
@@ -161,7 +151,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
         reach.picked += round.pick ? 1 : 0;
 
         compare(mismatch, "ticked when the dialog opened", ticked_at_open, expected.ticked_at_open);
-        compare(mismatch, "addons added", logLinesStartingWith({"Add addon: "}, true), expected.added);
+        compare(mismatch, "addons added", utf8(harness::logLinesAfter(_T("Add addon: "))), expected.added);
         // The notice shows the report; the IDE writes it to the log. Nothing to report, no notice.
         const Strings report = utf8(run::report());
         compare(mismatch, "report", report, expected.report);
@@ -170,7 +160,7 @@ std::optional<std::string> play(const model::Sequence& sequence)
         // Install files are read aloud once per addon added or removed; requirements that
         // keep an addon are read without a word.
         compare(mismatch, "install files read",
-                {std::to_string(logLinesStartingWith({"Start parsing install file"}).size())},
+                {std::to_string(harness::logLinesAfter(_T("Start parsing install file")).size())},
                 {std::to_string(expected.added.size() + expected.removed)});
         if (!project->Save())
             mismatch = mismatch.value_or("the project was not saved");

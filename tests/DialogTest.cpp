@@ -1,6 +1,8 @@
 // The addon dialog's fixed layout, its location field and how its buttons end it.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -32,13 +34,6 @@ protected:
         for (const wxString& name : names)
             list->Append(name);
         return list;
-    }
-
-    int runAndPress(wxWindowID nID)
-    {
-        harness::clearLog();
-        harness::setModalAnswer(harness::pressButton(nID));
-        return dlg->ShowModal();
     }
 };
 } // namespace
@@ -95,38 +90,41 @@ TEST_F(DialogTest, FieldShowsDefaultTextWhenNothingIsStoredAndIsReadOnly)
     EXPECT_TRUE(dlg->getPreviouslySelectedAddons().empty());
 }
 
-TEST_F(DialogTest, FieldShowsTheStoredLocation)
-{
-    openDialog(_T("/opt/brisken tree/ü"));
-    EXPECT_EQ(controls::locationField(dlg.get()), _T("/opt/brisken tree/ü"));
-}
-
-TEST_F(DialogTest, OkCountsEveryListedItemAndReturnsOk)
+TEST_F(DialogTest, OkCloseAndEscapeEndTheDialog)
 {
     fillList({_T("alpha"), _T("beta"), _T("gamma")})->Check(1);
-    EXPECT_EQ(runAndPress(2049), wxID_OK);
-    EXPECT_EQ(harness::logLines(), (Lines{_T("OK clicked."), _T("total 3")}));
-}
-
-TEST_F(DialogTest, CloseReturnsCloseAndWritesNothing)
-{
-    EXPECT_EQ(runAndPress(2050), wxID_CLOSE);
-    EXPECT_TRUE(harness::logLines().empty());
-}
-
-TEST_F(DialogTest, TickedItemsAreTheSelectionInListOrder)
-{
-    auto* list = fillList({_T("alpha"), _T("beta"), _T("gamma")});
-    list->Check(2);
-    list->Check(0);
-    const AddonFiles selected = dlg->getSelectedAddons();
-    ASSERT_EQ(selected.size(), 2u);
-    EXPECT_EQ(selected[0].name, _T("alpha"));
-    EXPECT_EQ(selected[1].name, _T("gamma"));
-    EXPECT_TRUE(selected[0].addon_dir.empty());
-    // Nothing was ticked when the dialog opened, so nothing counts as unticked.
-    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
-    EXPECT_EQ(dlg->getNewSelectedAddons().size(), 2u);
+    const auto escape = [](wxDialog* dialog) {
+        // The key as the toolkit hands it to the dialog before any control sees it.
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = WXK_ESCAPE;
+        key.SetEventObject(dialog);
+        dialog->GetEventHandler()->ProcessEvent(key);
+    };
+    const struct
+    {
+        std::function<void(wxDialog*)> act;
+        int result;
+        Lines log;
+    } cases[] = {
+        // OK counts every listed item, ticked or not.
+        {[](wxDialog* dialog) { harness::clickButton(dialog, 2049); }, wxID_OK, {_T("OK clicked."), _T("total 3")}},
+        {[](wxDialog* dialog) { harness::clickButton(dialog, 2050); }, wxID_CLOSE, {}},
+        {escape, wxID_CLOSE, {}},
+    };
+    for (const auto& c : cases)
+    {
+        harness::clearLog();
+        harness::setModalAnswer([&c](wxDialog* dialog) {
+            harness::later([&c, dialog] {
+                c.act(dialog);
+                if (dialog->IsModal()) // ignored: end it, so that the test fails instead of hanging
+                    dialog->EndModal(wxID_NONE);
+            });
+            return static_cast<int>(wxID_NONE);
+        });
+        EXPECT_EQ(dlg->ShowModal(), c.result);
+        EXPECT_EQ(harness::logLines(), c.log);
+    }
 }
 
 TEST_F(DialogTest, TheLocationButtonShowsItsWholeLabelAndSaysWhatItDoes)
@@ -141,25 +139,6 @@ TEST_F(DialogTest, TheLocationButtonShowsItsWholeLabelAndSaysWhatItDoes)
     ASSERT_GT(room.needed.x, 0);
     EXPECT_GE(room.allocated.x, room.needed.x);
     EXPECT_GE(room.allocated.y, room.needed.y);
-}
-
-TEST_F(DialogTest, EscapeEndsTheDialogAsCloseDoes)
-{
-    harness::clearLog();
-    harness::setModalAnswer([](wxDialog* dialog) {
-        harness::later([dialog] {
-            // The key as the toolkit hands it to the dialog before any control sees it.
-            wxKeyEvent escape(wxEVT_CHAR_HOOK);
-            escape.m_keyCode = WXK_ESCAPE;
-            escape.SetEventObject(dialog);
-            dialog->GetEventHandler()->ProcessEvent(escape);
-            if (dialog->IsModal()) // ignored: end it, so that the test fails instead of hanging
-                dialog->EndModal(wxID_NONE);
-        });
-        return static_cast<int>(wxID_NONE);
-    });
-    EXPECT_EQ(dlg->ShowModal(), wxID_CLOSE);
-    EXPECT_TRUE(harness::logLines().empty());
 }
 
 TEST_F(DialogTest, TypingTheFirstLettersOfANameSelectsIt)

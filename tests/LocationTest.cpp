@@ -68,21 +68,11 @@ TEST_F(LocationTest, OpensOnTheStoredLocationWithTheAddonsInUseTicked)
     EXPECT_TRUE(harness::seenDialogs().empty());
 }
 
-TEST_F(LocationTest, WithoutAProjectNothingIsTickedAndNothingIsInUse)
-{
-    openDialog(tree.path());
-    EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), tree / _T("addons/")}));
-    EXPECT_TRUE(controls::ticked(dlg.get()).empty());
-    EXPECT_TRUE(dlg->getPreviouslySelectedAddons().empty());
-    controls::tick(dlg.get(), _T("gamma"));
-    EXPECT_EQ(namesOf(dlg->getNewSelectedAddons()), (Names{_T("gamma")}));
-    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
-}
-
 TEST_F(LocationTest, UnusableStoredLocationsGiveAnEmptyListAndNoBox)
 {
     fixture::writeFile(other / _T("file"), "x");
-    for (const wxString& stored : {other / _T("file"), tree / _T("missing"), wxString(_T("/"))})
+    for (const wxString& stored : {other / _T("file"), tree / _T("missing"), wxString(_T("/")),
+                                   wxString::FromUTF8("/opt/brisken tree/ü")})
     {
         openDialog(stored);
         EXPECT_TRUE(controls::listed(dlg.get()).empty()) << stored;
@@ -170,26 +160,17 @@ TEST_F(LocationTest, CancellingThePickerChangesNothing)
     EXPECT_EQ(cfg()->Read(_T("bk_dir"), wxEmptyString), tree.path());
 }
 
-TEST_F(LocationTest, ThePickerStartsAtTheStoredPathNeverAtTheHint)
-{
-    openDialog(tree.path());
-    pickLocation(wxString());
-    ASSERT_EQ(harness::seenDialogs().size(), 1u);
-    EXPECT_EQ(harness::seenDialogs()[0].message, _T("Select the Brisken directory"));
-    EXPECT_EQ(harness::seenDialogs()[0].path, tree.path());
-}
-
-TEST_F(LocationTest, WithNothingStoredThePickerStartsAtTheProjectsTreeElseItsFolderElseHome)
+TEST_F(LocationTest, ThePickerStartsAtTheStoredPathElseAtTheProjectsTreeElseItsFolderElseHome)
 {
     fixture::TempDir loose;
     const struct
     {
-        wxString project;
-        wxString start;
+        wxString stored, project, start;
     } cases[] = {
-        {wxString(), harness::homeDir()},
-        {cbp(), tree.path()},
-        {loose / _T("demo/ex2.cbp"), loose / _T("demo")},
+        {tree.path(), wxString(), tree.path()}, // never at the hint the field shows when nothing is stored
+        {wxString(), wxString(), harness::homeDir()},
+        {wxString(), cbp(), tree.path()},
+        {wxString(), loose / _T("demo/ex2.cbp"), loose / _T("demo")},
     };
     for (const auto& c : cases)
     {
@@ -198,9 +179,11 @@ TEST_F(LocationTest, WithNothingStoredThePickerStartsAtTheProjectsTreeElseItsFol
         {
             ASSERT_NE(fixture::openProject(c.project, {_T("main.cpp")}), nullptr);
         }
-        openDialog();
+        cfg()->UnSet(_T("bk_dir"));
+        openDialog(c.stored);
         pickLocation(wxString());
         ASSERT_EQ(harness::seenDialogs().size(), 1u);
+        EXPECT_EQ(harness::seenDialogs()[0].message, _T("Select the Brisken directory"));
         EXPECT_EQ(harness::seenDialogs()[0].path, c.start) << c.project;
     }
 }

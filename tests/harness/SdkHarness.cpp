@@ -304,6 +304,16 @@ namespace harness
 {
 std::vector<wxString> logLines() { return captured_lines; }
 
+std::vector<wxString> logLinesAfter(const wxString& prefix)
+{
+    std::vector<wxString> rest(1);
+    for (const wxString& line : captured_lines)
+        if (line.StartsWith(prefix, &rest.back()))
+            rest.emplace_back();
+    rest.pop_back();
+    return rest;
+}
+
 void clearLog()
 {
     captured_lines.clear();
@@ -381,10 +391,14 @@ void clickButton(wxDialog* dialog, wxWindowID nID)
     dialog->GetEventHandler()->ProcessEvent(click);
 }
 
-ModalAnswer pressButton(wxWindowID nID)
+ModalAnswer pressButton(wxWindowID nID, const std::function<void(wxDialog*)>& act)
 {
-    return [nID](wxDialog* dialog) {
-        later([dialog, nID] { clickButton(dialog, nID); });
+    return [nID, act](wxDialog* dialog) {
+        later([dialog, nID, act] {
+            if (act)
+                act(dialog);
+            clickButton(dialog, nID);
+        });
         return static_cast<int>(wxID_NONE);
     };
 }

@@ -26,6 +26,8 @@ void shutDown();
 
 // Lines that reached the IDE's application log (index 2) since the last clearLog().
 std::vector<wxString> logLines();
+// What follows `prefix` in each of those lines that starts with it.
+std::vector<wxString> logLinesAfter(const wxString& prefix);
 void clearLog();
 
 // Decides a modal dialog before it shows: return wxID_NONE to let it run, or a result to
@@ -34,8 +36,8 @@ using ModalAnswer = std::function<int(wxDialog*)>;
 void setModalAnswer(ModalAnswer answer);
 // Clicks the button `nID` of a dialog, as the toolkit reports a click.
 void clickButton(wxDialog* dialog, wxWindowID nID);
-// Lets the dialog run and presses its button `nID` from inside the running modal loop.
-ModalAnswer pressButton(wxWindowID nID);
+// Lets the dialog run and, from inside the running modal loop, calls `act` (when given) and presses its button `nID`.
+ModalAnswer pressButton(wxWindowID nID, const std::function<void(wxDialog*)>& act = nullptr);
 void clearModalAnswer();
 // Answers the directory picker by going to `path` in it and confirming (an empty path
 // cancels it), and confirms any other dialog. The folder that the picker opened in is

@@ -33,13 +33,7 @@ int command(const std::function<void(wxDialog*)>& act, int button)
     cbPlugin* plugin = attachedPlugin();
     if (!plugin)
         return -2;
-    harness::setModalAnswer([=](wxDialog* dialog) {
-        harness::later([=] {
-            act(dialog);
-            harness::clickButton(dialog, button);
-        });
-        return static_cast<int>(wxID_NONE);
-    });
+    harness::setModalAnswer(harness::pressButton(button, act));
     const int result = static_cast<cbToolPlugin*>(plugin)->Execute();
     harness::clearModalAnswer();
     return result;
@@ -60,11 +54,9 @@ int confirm(const std::vector<wxString>& tick, const std::vector<wxString>& unti
 std::vector<wxString> report()
 {
     std::vector<wxString> lines;
-    wxString notice;
-    for (const wxString& line : harness::logLines())
-        if (line.StartsWith(_T("Info[Brisken Addons]: "), &notice))
-            for (const wxString& part : wxSplit(notice, '\n', '\0'))
-                lines.push_back(part);
+    for (const wxString& notice : harness::logLinesAfter(_T("Info[Brisken Addons]: ")))
+        for (const wxString& part : wxSplit(notice, '\n', '\0'))
+            lines.push_back(part);
     return lines;
 }
 } // namespace run
