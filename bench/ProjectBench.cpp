@@ -16,6 +16,7 @@
 
 #include "Bench.h"
 #include "Brisken.h"
+#include "DiskReader.h"
 #include "PluginRun.h"
 
 namespace
@@ -78,16 +79,22 @@ bool confirmWithoutChange() { return run::confirm({}) == 0; }
 bool withoutAddons() { return holdsOwnOnly() || removeByPlugin(); }
 
 // The IDE's calls that adding makes: each addon's files with one target list, its libraries in
-// front of the link options, its include directories.
+// front of the link options, its include directories; and one look on disk for each file, which the
+// report needs.
 bool addByTheIde()
 {
     ProjectManager* projects = Manager::Get()->GetProjectManager();
     cbProject* project = workload->project;
+    const wxString base = withSeparator(project->GetBasePath());
+    int absent = 0;
     for (const fixture::Install& install : workload->installs)
     {
         wxArrayInt targets;
         for (const wxString& file : install.files)
+        {
             projects->AddFileToProject(file, project, targets);
+            absent += !isFile(base + file);
+        }
         wxArrayString link_opts = project->GetLinkerOptions();
         for (const wxString& lib : install.libs)
             if (link_opts.Index(lib, true) == wxNOT_FOUND)
@@ -96,7 +103,7 @@ bool addByTheIde()
         for (const wxString& dir : install.includes)
             project->AddIncludeDir(dir);
     }
-    return holdsAll();
+    return absent == addon_files && holdsAll();
 }
 
 // The IDE's calls that removing makes: one pass over the project's files against the listed

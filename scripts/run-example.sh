@@ -57,6 +57,29 @@ notice_shown() {
     [[ "$before" == "$after" ]] && awk -v m="$(import -window root -crop 40x10+1230+1010 +repage \
         -colorspace Gray -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.5) }'
 }
+# What differs between two project files: the files added and removed, the link options and include directories
+# before and after, and whether any other setting changed.
+show_changes() {
+    python3 - <(ide_cbp_summary "$1") <(ide_cbp_summary "$2") <<'PY'
+import sys
+old, new = (open(path).read().splitlines() for path in sys.argv[1:3])
+def values(lines, label):
+    return [line[len(label) + 2:] for line in lines if line.startswith(label + ": ")]
+def block(title, items):
+    for k, item in enumerate(items or ["(none)"]):
+        print("  %-22s %s" % ("" if k else title, item))
+old_units, new_units = values(old, "unit"), values(new, "unit")
+block("files added:", [u for u in new_units if u not in old_units])
+block("files removed:", [u for u in old_units if u not in new_units])
+for label, title in (("link option", "link options"), ("include dir", "include dirs")):
+    block(title + " before:", [" ".join(values(old, label))] if values(old, label) else [])
+    block(title + " after:", [" ".join(values(new, label))] if values(new, label) else [])
+listed = ("unit: ", "link option: ", "include dir: ")
+other = ["removed " + line for line in old if line not in new and not line.startswith(listed)]
+other += ["added " + line for line in new if line not in old and not line.startswith(listed)]
+block("other settings:", other or ["unchanged"])
+PY
+}
 trap ide_stop EXIT
 cp "$project" "$out/demo.cbp.before"
 ide_start_x || die "Xvfb did not start"
@@ -81,7 +104,7 @@ echo "Confirmed; the plug-in reported:"
 sed -n -e '/^Add addon: /p' -e 's/^Info\[Brisken Addons\]: //p' -e '/^Kept /p' -e '/^Removed from /p' "$log" | sed 's/^/  /' | grep . \
     || echo "  (no report)"
 echo "Changes in $project:"
-ide_cbp_changes "$out/demo.cbp.before" "$project"
+show_changes "$out/demo.cbp.before" "$project"
 echo "Screenshot of the dialog (after ticking): $shot"
 echo "Screenshot of the notice: $notice"
 echo "IDE log: $log"

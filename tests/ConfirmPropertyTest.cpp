@@ -29,7 +29,7 @@ namespace
 using Strings = std::vector<std::string>;
 using fixture::utf8;
 
-wxString wide(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
+using fixture::wide;
 
 // The first difference, if any, as "what: got … expected …".
 void compare(std::optional<std::string>& mismatch, const char* what, const Strings& got, const Strings& expected)
@@ -101,18 +101,10 @@ std::optional<std::string> play(const model::Sequence& sequence)
     for (const std::string& file : sequence.on_disk)
         fixture::writeFile(wide(model::resolve(utf8(project_dir), file)));
     const wxString cbp = project_dir + _T("/ex1.cbp");
-    std::vector<wxString> units;
-    for (const std::string& unit : sequence.start.units)
-        units.push_back(wide(unit));
-    cbProject* project = fixture::openProject(cbp, units);
+    cbProject* project = fixture::openProject(cbp, {wide(sequence.start.units), wide(sequence.start.link_options),
+                                                    wide(sequence.start.include_dirs)});
     if (!project)
         return std::string("the starting project did not open");
-    wxArrayString link_options;
-    for (const std::string& option : sequence.start.link_options)
-        link_options.Add(wide(option));
-    project->SetLinkerOptions(link_options);
-    for (const std::string& dir : sequence.start.include_dirs)
-        project->AddIncludeDir(wide(dir));
     Manager::Get()->GetConfigManager(_T("brisken"))->Write(_T("bk_dir"), treePath(0), false);
 
     model::World world(sequence.trees, sequence.start, utf8(project_dir), sequence.on_disk);

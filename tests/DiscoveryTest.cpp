@@ -46,19 +46,6 @@ TEST_F(DiscoveryTest, DirectSubfoldersWithAnInstallFileAreAddonsAsTheyAreNamed)
     EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), addonsDir()}));
 }
 
-TEST_F(DiscoveryTest, MissingEmptyOrFileFolderYieldsNothingButStillLogsBothLines)
-{
-    fixture::makeDir(tree / _T("addons"));
-    fixture::writeFile(tree / _T("plain"), "x");
-    for (const wxString& dir : {addonsDir(), tree / _T("nowhere/addons/"), tree / _T("plain/"), wxString()})
-    {
-        harness::clearLog();
-        EXPECT_TRUE(dlg->findAddons(dir).empty()) << dir;
-        EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), dir}));
-    }
-    EXPECT_TRUE(harness::seenDialogs().empty());
-}
-
 TEST_F(DiscoveryTest, TheFolderIsJoinedToEachNameAsGivenWithNothingBetween)
 {
     fixture::makeAddon(tree / _T("addons"), _T("beta"));
@@ -86,12 +73,3 @@ TEST_F(DiscoveryTest, TheInstallFileOfTheFirstAddonOfTheExactNameUntilTheLocatio
     EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), other / _T("addons/alpha/install.xml"));
 }
 
-TEST_F(DiscoveryTest, ListShowsTheFoundAddonsInDiscoveryOrder)
-{
-    fixture::makeBriskenTree(tree.path(), {_T("delta"), _T("alpha"), _T("charlie"), _T("bravo")});
-    dlg->setBKDir(tree.path());
-    const AddonFiles found = dlg->getFoundAddons();
-    ASSERT_EQ(found.size(), 4u);
-    EXPECT_EQ(controls::listed(dlg.get()), namesOf(found));
-    EXPECT_TRUE(controls::ticked(dlg.get()).empty());
-}

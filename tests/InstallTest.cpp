@@ -27,6 +27,9 @@ TEST(InstallTest, PackageInstallsIntoTheUserFolderAndRegisters)
     cbPlugin* plugin = plugins->FindPluginByName(_T("Brisken"));
     ASSERT_NE(plugin, nullptr);
     EXPECT_EQ(plugin->GetType(), ptTool);
+    // Listed under the title its manifest gives.
+    ASSERT_NE(plugins->GetPluginInfo(plugin), nullptr);
+    EXPECT_EQ(plugins->GetPluginInfo(plugin)->title, _T("Brisken Addons"));
     // The archive was in place when the plug-in was created: no missing-file box.
     for (const harness::SeenDialog& dialog : harness::seenDialogs())
         EXPECT_EQ(dialog.message.Find(_T("could not be found")), wxNOT_FOUND) << dialog.message;

@@ -71,12 +71,15 @@ TEST_F(LocationTest, OpensOnTheStoredLocationWithTheAddonsInUseTicked)
 TEST_F(LocationTest, UnusableStoredLocationsGiveAnEmptyListAndNoBox)
 {
     fixture::writeFile(other / _T("file"), "x");
-    for (const wxString& stored : {other / _T("file"), tree / _T("missing"), wxString(_T("/")),
+    fixture::makeDir(other / _T("empty/addons"));
+    for (const wxString& stored : {other / _T("file"), tree / _T("missing"), other / _T("empty"), wxString(_T("/")),
                                    wxString::FromUTF8("/opt/brisken tree/ü")})
     {
+        harness::clearLog();
         openDialog(stored);
         EXPECT_TRUE(controls::listed(dlg.get()).empty()) << stored;
         EXPECT_EQ(controls::locationField(dlg.get()), stored);
+        EXPECT_EQ(harness::logLines(), (Lines{_T("Finding addons in"), stored + _T("/addons/")}));
     }
     EXPECT_TRUE(harness::seenDialogs().empty());
 }
@@ -231,16 +234,3 @@ TEST_F(LocationTest, SettingALocationAgainListsItOnceAndTicksAfresh)
     EXPECT_EQ(controls::listed(dlg.get()).size(), 3u);
 }
 
-TEST_F(LocationTest, AnAddonMissingFromANewLocationDoesNotCountAsUnticked)
-{
-    useAddons({_T("alpha"), _T("beta")});
-    openDialog(tree.path());
-    pickLocation(other.path()); // lists alpha and delta, no beta
-    EXPECT_TRUE(dlg->getDeselectedAddons().empty());
-
-    controls::tick(dlg.get(), _T("alpha"), false);
-    const AddonFiles removed = dlg->getDeselectedAddons();
-    ASSERT_EQ(namesOf(removed), (Names{_T("alpha")}));
-    // The snapshot's own record, taken under the first location.
-    EXPECT_EQ(removed[0].install_file, tree / _T("addons/alpha/install.xml"));
-}

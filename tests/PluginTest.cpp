@@ -34,16 +34,6 @@ Lines operator+(Lines first, const Lines& second)
 }
 } // namespace
 
-TEST_F(PluginTest, RegistersAsToolPluginWithItsManifest)
-{
-    const PluginInfo* info = Manager::Get()->GetPluginManager()->GetPluginInfo(loadedPlugin());
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->name, _T("Brisken"));
-    EXPECT_EQ(info->title, _T("Brisken Addons"));
-    EXPECT_EQ(loadedPlugin()->GetType(), ptTool);
-    EXPECT_EQ(Manager::Get()->GetPluginManager()->FindPluginByName(_T("Brisken")), loadedPlugin());
-}
-
 TEST_F(PluginTest, NotAttachedReturnsMinusOneAndDoesNothing)
 {
     ASSERT_TRUE(Manager::Get()->GetPluginManager()->DetachPlugin(loadedPlugin()));
@@ -87,21 +77,3 @@ TEST_F(PluginTest, OkWithoutActiveProjectSaysSoAndStillRebuildsTheTree)
     EXPECT_EQ(harness::treeRebuilds(), 1);
 }
 
-TEST_F(PluginTest, DirButtonLogsAndKeepsTheDialogOpen)
-{
-    harness::setModalAnswer([](wxDialog* dialog) {
-        // The picker that "..." opens is cancelled.
-        if (dialog->GetTitle() != _T("Brisken Addon Plugin"))
-            return static_cast<int>(wxID_CANCEL);
-        harness::later([dialog] {
-            harness::clickButton(dialog, 2048);
-            EXPECT_TRUE(dialog->IsModal());
-            harness::clickButton(dialog, close_id);
-        });
-        return static_cast<int>(wxID_NONE);
-    });
-    EXPECT_EQ(execute(), 0);
-    EXPECT_EQ(harness::logLines(), (opening + Lines{_T("bkDirSelect clicked"), _T("No addons selected.")}));
-    ASSERT_EQ(harness::seenDialogs().size(), 2u);
-    EXPECT_EQ(harness::seenDialogs()[1].message, _T("Select the Brisken directory"));
-}

@@ -29,12 +29,9 @@ using fixture::Install;
 // The addons that the "Add addon: " lines of the log name, in order.
 Names addedAddons() { return harness::logLinesAfter(_T("Add addon: ")); }
 
-// alpha requires beta, which requires delta.
+// alpha requires beta.
 const Install alpha_install{{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h")},
                             {_T("../../../addons/alpha/src")}, {_T("-lalpha1"), _T("-lalpha2")}, {_T("beta")}};
-const Install beta_install{{_T("../../../addons/beta/src/b1.cpp")}, {_T("../../../addons/beta/src")}, {_T("-lbeta")},
-                           {_T("delta")}};
-const Install delta_install{{_T("../../../addons/delta/d1.cpp")}, {_T("../../../addons/delta")}, {_T("-ldelta")}, {}};
 
 // One confirm in a tree of its own: the addons there, the project before, what is ticked and
 // unticked and how the build-target questions are answered, in turn; then the addons that the
@@ -104,12 +101,8 @@ protected:
         wxFileName::Rmdir(tree / _T("addons"), wxPATH_RMDIR_RECURSIVE);
         for (const auto& [name, install] : example.addons)
             addon(name, install);
-        cbProject* project = open(example.before.units, _T("ex1"), example.targets);
-        ASSERT_NE(project, nullptr);
-        const Lines& link_options = example.before.link_options;
-        project->SetLinkerOptions(wxArrayString(link_options.size(), link_options.data()));
-        for (const wxString& dir : example.before.include_dirs)
-            project->AddIncludeDir(dir);
+        ASSERT_NE(fixture::openProject(cbp(), example.before, example.targets), nullptr);
+        harness::clearLog();
         harness::setTargetAnswer([&example, asked = size_t(0)](cbProject*) mutable {
             wxArrayInt answer;
             if (asked < example.answers.size())
@@ -142,23 +135,6 @@ TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
         {_T("../../../addons/alpha")}, {_T("-la")}, {_T("beta")}};
     const Install asked_beta{{_T("../../../addons/beta/b1.cpp"), _T("../../../addons/beta/b2.cpp")}, {}, {}, {}};
     const Example examples[] = {
-        // The libraries of one confirm go in front as one block: an addon's in the order listed,
-        // then those of the addons it requires, as the linker reads archives.
-        {"ATickedAddonBringsWhatItRequiresDepthFirst",
-         {{_T("alpha"), alpha_install}, {_T("beta"), beta_install}, {_T("delta"), delta_install}},
-         {{_T("main.cpp")}, {_T("-lexisting")}, {}},
-         {_T("alpha")}, {}, {_T("alpha"), _T("beta"), _T("delta")},
-         {{_T("../../../addons/alpha/src/a1.cpp"), _T("../../../addons/alpha/src/a1.h"),
-           _T("../../../addons/beta/src/b1.cpp"), _T("../../../addons/delta/d1.cpp"), _T("main.cpp")},
-          {_T("-lalpha1"), _T("-lalpha2"), _T("-lbeta"), _T("-ldelta"), _T("-lexisting")},
-          {_T("../../../addons/alpha/src"), _T("../../../addons/beta/src"), _T("../../../addons/delta")}}},
-        // One install file may list a library twice on purpose: that stays as written.
-        {"LibrariesTheProjectAlreadyLinksAreNotInsertedAgain",
-         {{_T("alpha"), {{}, {_T("../../../addons/alpha/inc")}, {_T("-lz"), _T("-lnew"), _T("-lz2"), _T("-lz2")}, {}}}},
-         {{_T("main.cpp")}, {_T("-lz"), _T("-O1")}, {_T("../../../addons/alpha/inc")}},
-         {_T("alpha")}, {}, {_T("alpha")},
-         {{_T("main.cpp")}, {_T("-lnew"), _T("-lz2"), _T("-lz2"), _T("-lz"), _T("-O1")},
-          {_T("../../../addons/alpha/inc")}}},
         // The IDE stores a project file relative to the project, with a folder-and-back inside
         // the path taken out: the absolute one as ../../../addons/odd/abs.cpp and up.cpp without
         // the "odd/..", the others exactly as the install file gives them.
@@ -201,12 +177,6 @@ TEST_F(ProjectChangeTest, ConfirmingAddsTheTickedAndRemovesTheUntickedAddons)
            _T("../../../addons/alpha/c.cpp"), _T("../../../addons/alpha/src/d.cpp")}, {}, {}},
          {}, {_T("alpha")}, {},
          {{_T("../../../addons/alpha/Src/a.cpp"), _T("../../../addons/alpha/lib/c.cpp"), _T("main.cpp")}, {}, {}}},
-        {"AddingRunsBeforeRemovingSoASharedFileEndsRemoved",
-         {{_T("gamma"), {{_T("../../../addons/gamma/g.cpp"), _T("../../../shared/common.cpp")}, {}, {}, {}}},
-          {_T("beta"), {{_T("../../../addons/beta/b.cpp"), _T("../../../shared/common.cpp")}, {}, {}, {}}}},
-         {{_T("../../../addons/beta/b.cpp"), _T("../../../shared/common.cpp"), _T("main.cpp")}, {}, {}},
-         {_T("gamma")}, {_T("beta")}, {_T("gamma")},
-         {{_T("../../../addons/gamma/g.cpp"), _T("main.cpp")}, {}, {}}},
     };
     for (const Example& example : examples)
     {
@@ -370,22 +340,32 @@ TEST_F(ProjectChangeTest, ALinkedAddonInUseIsTickedAndUntickingRemovesItsFiles)
     EXPECT_EQ(saved().units, (Lines{_T("main.cpp")}));
 }
 
-// The addons such a project uses are not looked for, so none is ticked: the dialog says why as it opens, and the report
-// after OK.
+// A project of 10000 files is analysed in full; one of more is not, so none of the addons it uses is ticked: the dialog
+// says why as it opens, and the report after OK.
 TEST_F(ProjectChangeTest, AProjectTooLargeToAnalyseSaysSoBeforeAndAfterOk)
 {
     addon(_T("alpha"), {{}, {}, {_T("-la")}, {}});
     std::vector<wxString> units{_T("../../../addons/alpha/a.cpp")};
-    for (int i = 0; i < 10000; ++i)
+    for (int i = 1; i < 10000; ++i)
         units.push_back(wxString::Format(_T("src/f%05d.cpp"), i));
-    ASSERT_NE(open(units), nullptr);
     const wxString too_large = _T("This project has more than 10000 files: the addons it uses are not ticked");
-    wxString at_opening;
-    EXPECT_EQ(run::command([&](wxDialog* dialog) {
-                  at_opening = controls::changePreview(dialog);
-                  controls::tick(dialog, _T("alpha"));
-              }),
-              0);
-    EXPECT_EQ(at_opening, too_large);
-    EXPECT_EQ(run::report(), (Lines{_T("Added to ex1: alpha (0 files, 1 link options, 0 include directories)"), too_large}));
+    for (const bool over : {false, true})
+    {
+        fixture::closeProjects();
+        if (over)
+            units.push_back(_T("src/f10000.cpp"));
+        ASSERT_NE(open(units), nullptr);
+        Names ticked;
+        wxString at_opening;
+        EXPECT_EQ(run::command([&](wxDialog* dialog) {
+                      ticked = controls::ticked(dialog);
+                      at_opening = controls::changePreview(dialog);
+                      controls::tick(dialog, _T("alpha"));
+                  }),
+                  0);
+        EXPECT_EQ(ticked, over ? Names() : Names{_T("alpha")});
+        EXPECT_EQ(at_opening, over ? too_large : wxString(_T("OK changes nothing")));
+        const Lines added{_T("Added to ex1: alpha (0 files, 1 link options, 0 include directories)"), too_large};
+        EXPECT_EQ(run::report(), over ? added : Lines());
+    }
 }

@@ -7,15 +7,6 @@
 
 #include "SdkHarness.h"
 
-TEST(ResourceTest, TheArchiveLoadsWithoutAnErrorLine)
-{
-    ASSERT_TRUE(harness::copyFile(_T(BRISKEN_ZIP_PATH), harness::userDataDir() + _T("/Brisken.zip")));
-    harness::clearLog();
-    EXPECT_TRUE(Manager::LoadResource(_T("Brisken.zip")));
-    EXPECT_TRUE(harness::logLines().empty());
-    EXPECT_TRUE(harness::seenDialogs().empty());
-}
-
 TEST(ResourceTest, MissingArchiveIsReportedAndTheCommandStillWorks)
 {
     harness::clearLog();

@@ -18,7 +18,6 @@ export IDE_LOG_TAG=deb
 pkg=$(dpkg-deb -f "$deb" Package)
 
 state() { dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || echo not-installed; }
-fail() { ide_log "FAILED: $*"; echo "deb: 0 passed, 1 failed"; exit 1; }
 (( EUID == 0 )) || fail "dpkg needs root"
 [[ "$(state)" == not-installed ]] || fail "$pkg is on this system already ($(state)); remove it first"
 
@@ -30,13 +29,6 @@ finish() {
 }
 trap finish EXIT
 
-ok=1
-check() {
-    local what=$1; shift
-    "$@" && return 0
-    ide_log "FAILED: $what"
-    ok=0
-}
 is_file() { [[ -f "$1" ]]; }
 module=/usr/lib/codeblocks/plugins/libBrisken.so
 zip=/usr/share/codeblocks/Brisken.zip
@@ -98,5 +90,5 @@ fi
 check "the refused package is not installed" test "$(state)" == not-installed
 check "the refused package left no module" test ! -e "$module"
 check "the refused package left no resource archive" test ! -e "$zip"
-(( ok )) || { sed 's/^/  dpkg: /' "$work/dpkg-other.txt" >&2; fail "see above"; }
-echo "deb: 1 passed, 0 failed"
+(( IDE_CHECKS_PASSED )) || sed 's/^/  dpkg: /' "$work/dpkg-other.txt" >&2
+ide_verdict

@@ -12,6 +12,22 @@ IDE_HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # Messages go to standard error, tagged with IDE_LOG_TAG (default e2e).
 ide_log() { printf '%s\n' "${IDE_LOG_TAG:-e2e}: $*" >&2; }
 
+# A step that cannot go on: say which, keep a picture of the screen when there is one, stop.
+fail() {
+    ide_log "FAILED: $*"
+    [[ -z ${DISPLAY:-} || -z $IDE_WORK ]] || ide_screenshot "$IDE_WORK/failure.png" 2>/dev/null || true
+    echo "${IDE_LOG_TAG:-e2e}: 0 passed, 1 failed"
+    exit 1
+}
+# check WHAT COMMAND...: a final check; names WHAT when COMMAND fails, and the run goes on.
+IDE_CHECKS_PASSED=1
+check() { local what=$1; shift; "$@" && return 0; ide_log "FAILED: $what"; IDE_CHECKS_PASSED=0; }
+# The verdict of the checks: passed, or failed and stop.
+ide_verdict() {
+    (( IDE_CHECKS_PASSED )) || fail "${1:-see above}"
+    echo "${IDE_LOG_TAG:-e2e}: 1 passed, 0 failed"
+}
+
 # wait_until TIMEOUT_SECONDS COMMAND...: polls COMMAND every 0.2 s until it succeeds.
 wait_until() {
     local deadline=$(( $(date +%s) + $1 )); shift
@@ -55,11 +71,11 @@ SCRIPT
 # A private display, and a private session bus on which the IDE's widgets tell their texts to
 # the accessibility registry, as they tell a screen reader (ide_text reads them there).
 ide_start_x() {
-    local fd_file="$IDE_WORK/display" bus
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
-    XVFB_PID=$!
-    wait_until 30 test -s "$fd_file" || { ide_log "Xvfb did not start"; return 1; }
-    export DISPLAY=":$(head -n 1 "$fd_file")"
+    local bus
+    # shellcheck source=../with-display.sh
+    source "$IDE_HERE/../with-display.sh"
+    private_display || { ide_log "Xvfb did not start"; return 1; }
+    XVFB_PID=$PRIVATE_DISPLAY_PID
     bus=$(dbus-daemon --session --fork --nosyslog --print-address=1 --print-pid=1 </dev/null 2>/dev/null) \
         || { ide_log "the session bus did not start"; return 1; }
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
@@ -219,9 +235,8 @@ ide_save_all() {
         || { ide_log "$project was not written"; return 1; }
 }
 
-# A project file read with python3's xml.etree: "summary CBP" prints one line for each compiler
-# option, include directory, link option, link library, library directory (project level first,
-# then each target's) and unit, in file order; "changes OLD NEW" tells what differs between two.
+# A project file read with python3's xml.etree: one line for each compiler option, include directory, link option,
+# link library, library directory (project level first, then each target's) and unit, in file order.
 IDE_CBP_PY='
 import sys, xml.etree.ElementTree as ET
 
@@ -243,32 +258,9 @@ def summary(path):
     lines.extend("unit: " + unit.get("filename") for unit in project.iterfind("Unit"))
     return lines
 
-def values(lines, label):
-    return [line[len(label) + 2:] for line in lines if line.startswith(label + ": ")]
-
-def changes(old_path, new_path):
-    old, new = summary(old_path), summary(new_path)
-    def block(title, items):
-        for k, item in enumerate(items or ["(none)"]):
-            print("  %-22s %s" % ("" if k else title, item))
-    old_units, new_units = values(old, "unit"), values(new, "unit")
-    block("files added:", [u for u in new_units if u not in old_units])
-    block("files removed:", [u for u in old_units if u not in new_units])
-    for label, title in (("link option", "link options"), ("include dir", "include dirs")):
-        block(title + " before:", [" ".join(values(old, label))] if values(old, label) else [])
-        block(title + " after:", [" ".join(values(new, label))] if values(new, label) else [])
-    listed = ("unit: ", "link option: ", "include dir: ")
-    other = ["removed " + line for line in old if line not in new and not line.startswith(listed)]
-    other += ["added " + line for line in new if line not in old and not line.startswith(listed)]
-    block("other settings:", other or ["unchanged"])
-
-if sys.argv[1] == "summary":
-    print("\n".join(summary(sys.argv[2])))
-else:
-    changes(sys.argv[2], sys.argv[3])
+print("\n".join(summary(sys.argv[1])))
 '
-ide_cbp_summary() { python3 -c "$IDE_CBP_PY" summary "$1"; }
-ide_cbp_changes() { python3 -c "$IDE_CBP_PY" changes "$1" "$2"; }
+ide_cbp_summary() { python3 -c "$IDE_CBP_PY" "$1"; }
 
 # Quits the IDE cleanly (its logs are complete only then); kills it if it does not go.
 ide_quit() {

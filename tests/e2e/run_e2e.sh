@@ -27,14 +27,6 @@ finish() {
 }
 trap finish EXIT
 
-# A step that cannot go on: say which, keep a picture of the screen, stop.
-fail() {
-    ide_log "FAILED: $*"
-    ide_screenshot "$work/failure.png" 2>/dev/null || true
-    echo "e2e: 0 passed, 1 failed"
-    exit 1
-}
-
 ide_prepare "$work" "$module" "$zip"
 cp -r "$example" "$work/example"
 base="$work/example/brisken"
@@ -43,9 +35,6 @@ sed -i 's|<addon>beta</addon>|&<addon>codec</addon>|' "$base/addons/alpha/instal
 project="$base/apps/demos/demo/demo.cbp"
 conf="$HOME/.config/codeblocks/default.conf"
 
-# check WHAT COMMAND...: a final check; names WHAT when COMMAND fails, and the run goes on.
-ok=1
-check() { local what=$1; shift; "$@" && return 0; ide_log "FAILED: $what"; ok=0; }
 # The plug-in's own lines of a codeblocks.log (and the IDE's record of its notices), in order,
 # joined by "|".
 plugin_lines() {
@@ -177,10 +166,5 @@ unit: ../../../addons/gamma/src/gamma.h
 unit: main.cpp
 CBP
 check "session 2: the saved project builds and runs" project_builds "$project"
-if (( ok )); then
-    failed=0
-    echo "e2e: 1 passed, 0 failed"
-else
-    echo "e2e: 0 passed, 1 failed"
-    exit 1
-fi
+(( IDE_CHECKS_PASSED )) && failed=0
+ide_verdict

@@ -3,14 +3,10 @@
 #include "Shared.h"
 #include "TempFiles.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
+#include <vector>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -134,54 +130,6 @@ public:
     bool OnInit() override { return true; }
 };
 
-// A private X server, so that GUI tests never need or touch the user's display.
-class PrivateXServer
-{
-public:
-    bool start()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        pid = fork();
-        if (pid < 0)
-            return false;
-        if (pid == 0)
-        {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(fds[0]);
-            // Keeps Xvfb's chatter out of the test's output; should that fail, it merely shows.
-            dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string display;
-        pollfd pfd{fds[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&pfd, 1, 30000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            display += c;
-        close(fds[0]);
-        if (display.empty())
-            return false;
-        setenv("DISPLAY", (":" + display).c_str(), 1);
-        return true;
-    }
-    ~PrivateXServer()
-    {
-        if (pid > 0)
-        {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-private:
-    pid_t pid = -1;
-};
-
 bool makeHome(const wxString& dir)
 {
     home_dir = dir;
@@ -290,7 +238,6 @@ gboolean answerPicker(gpointer data)
 
 struct Session
 {
-    PrivateXServer x_server;
     ModalHook hook;
     fixture::TempDir home;
 };
@@ -417,12 +364,21 @@ ModalAnswer chooseDirectory(const wxString& path)
 
 bool boot(int& argc, char** argv)
 {
+    // GUI tests never need or touch the user's display: without a private one the process runs itself again on one.
+    if (!std::getenv("BRISKEN_PRIVATE_DISPLAY"))
+    {
+        std::vector<char*> args{const_cast<char*>("bash"), const_cast<char*>(BRISKEN_WITH_DISPLAY)};
+        args.insert(args.end(), argv, argv + argc);
+        args.push_back(nullptr);
+        execvp("bash", args.data());
+        std::fprintf(stderr, "harness: could not run %s\n", BRISKEN_WITH_DISPLAY);
+        return false;
+    }
     session = std::make_unique<Session>();
     // GTK's file chooser saves its settings; keep them in memory rather than asking for a
     // session bus that a test machine does not have.
     setenv("GSETTINGS_BACKEND", "memory", 1);
-    const char* failure = !session->x_server.start()                           ? "could not start Xvfb"
-                          : !makeHome(session->home.path())                                     ? "could not make a temporary HOME"
+    const char* failure = !makeHome(session->home.path())                         ? "could not make a temporary HOME"
                           : !wxEntryStart(argc, argv) || !wxTheApp->CallOnInit() ? "wxWidgets did not start"
                                                                                  : nullptr;
     if (failure)

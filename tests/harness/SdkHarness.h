@@ -19,8 +19,9 @@ class cbProject;
 
 namespace harness
 {
-// Starts the private X server, the temporary HOME, wxWidgets and the IDE's managers, and
-// installs the modal-dialog hook; false when any of them failed. shutDown() undoes it all.
+// Starts the temporary HOME, wxWidgets and the IDE's managers, and installs the modal-dialog hook; false when any of
+// them failed. shutDown() undoes it all. A process not on a private display runs itself again on one first
+// (tests/with-display.sh).
 bool boot(int& argc, char** argv);
 void shutDown();
 

@@ -139,5 +139,16 @@ cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& uni
     return Manager::Get()->GetProjectManager()->LoadProject(cbpPath, true);
 }
 
+cbProject* openProject(const wxString& cbpPath, const SavedProject& start, int targets)
+{
+    cbProject* project = openProject(cbpPath, start.units, targets);
+    if (!project)
+        return nullptr;
+    project->SetLinkerOptions(wxArrayString(start.link_options.size(), start.link_options.data()));
+    for (const wxString& dir : start.include_dirs)
+        project->AddIncludeDir(dir);
+    return project;
+}
+
 void closeProjects() { Manager::Get()->GetProjectManager()->CloseAllProjects(true); }
 } // namespace fixture

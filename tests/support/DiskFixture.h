@@ -47,6 +47,8 @@ SavedProject readProject(const wxString& cbpPath);
 bool writeProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);
 // Writes the project, loads it through the IDE's project manager and makes it active.
 cbProject* openProject(const wxString& cbpPath, const std::vector<wxString>& units, int targets = 1);
+// The same, then with the project-wide link options and include directories of `start`.
+cbProject* openProject(const wxString& cbpPath, const SavedProject& start, int targets = 1);
 // Closes every project without saving.
 void closeProjects();
 } // namespace fixture

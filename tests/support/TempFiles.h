@@ -44,6 +44,14 @@ std::string readFile(const wxString& path);
 
 inline std::string utf8(const wxString& text) { return std::string(text.utf8_str()); }
 std::vector<std::string> utf8(const std::vector<wxString>& texts);
+inline wxString wide(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
+template <typename Texts> std::vector<wxString> wide(const Texts& texts)
+{
+    std::vector<wxString> wides;
+    for (const std::string& text : texts)
+        wides.push_back(wide(text));
+    return wides;
+}
 } // namespace fixture
 
 #endif // TEMP_FILES_H
