@@ -23,8 +23,9 @@ test_packages=(
     dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
     exfatprogs exfat-fuse lintian
 )
-# Only on the machine that runs scripts/test.sh: it builds the Debian 13 root filesystem.
-host_test_packages=(mmdebstrap zstd)
+# Only on the machine that runs scripts/test.sh: it builds the Debian 13 root filesystem, and
+# scripts/coverage.sh counts coverage there.
+host_test_packages=(mmdebstrap zstd gcovr)
 
 build_only=0 list=0
 for arg in "$@"; do
