@@ -39,6 +39,8 @@ struct LargeTree
 // project loaded; `run` says whether it could run. The exit status.
 template <typename Load, typename Run> int withIde(int argc, char** argv, Run run)
 {
+    if (!harness::onPrivateDisplay(argc, argv))
+        return 1;
     benchmark::Initialize(&argc, argv);
     if (!harness::boot(argc, argv))
         return 1;

@@ -42,11 +42,13 @@ void compare(std::optional<std::string>& mismatch, const char* what, const Strin
 // The report in the words of the dialog's preview of it.
 std::string asPreview(const Strings& report)
 {
-    const auto names = [](const std::string& line, std::size_t from) { return line.substr(from, line.rfind(" (") - from); };
+    const auto names = [](const std::string& line, std::size_t from) {
+        return line.substr(from, line.rfind(" (") - from);
+    };
     // One part a kind of line, in the order of the preview; each line adds an item to its part.
-    const std::pair<const char*, const char*> kinds[] = {{"Added to ex1: ", "adds "}, {"Missing ", "missing "},
-                                                         {"Not added ", "cannot add "}, {"Not on disk in ", "not on disk: "},
-                                                         {"Kept ", "keeps "}, {"Removed from ex1: ", "removes "}};
+    const std::pair<const char*, const char*> kinds[] = {
+        {"Added to ex1: ", "adds "},          {"Missing ", "missing "}, {"Not added ", "cannot add "},
+        {"Not on disk in ", "not on disk: "}, {"Kept ", "keeps "},      {"Removed from ex1: ", "removes "}};
     std::string parts[std::size(kinds)];
     for (const std::string& line : report)
         for (std::size_t k = 0; k < std::size(kinds); ++k)
@@ -57,10 +59,11 @@ std::string asPreview(const Strings& report)
                 std::size_t files = 1 + std::count(rest.begin(), rest.end(), ',');
                 if (const std::size_t more = rest.find(" and "); more != std::string::npos)
                     files += std::stoul(rest.substr(more + 5));
+                const std::string counted = std::to_string(files) + (files == 1 ? " file of " : " files of ") + name;
                 const std::string item = k == 0 || k == 5 ? names(line, start.size())
-                                         : k == 2        ? name
-                                         : k == 3        ? std::to_string(files) + (files == 1 ? " file of " : " files of ") + name
-                                                         : name + " (" + rest + ")";
+                                         : k == 2          ? name
+                                         : k == 3          ? counted
+                                                           : name + " (" + rest + ")";
                 parts[k] += (parts[k].empty() ? kinds[k].second : ", ") + item;
             }
     Strings said;
@@ -72,11 +75,38 @@ std::string asPreview(const Strings& report)
     return "OK " + model::join(said, "; ");
 }
 
-// What the rounds played so far did, to show that the generator reaches every rule.
-struct Reach
+// How often the rounds played so far did each kind of thing, and the sequences held each case the generator makes: a
+// kind never reached would leave its rule untested.
+std::map<std::string, int> reach;
+const char* const reach_kinds[] = {
+    "adding", "keeping", "removing", "closing", "picking a tree", "missing a requirement", "an unreadable install file",
+    "files not on disk", "an addon requiring itself", "a file two addons list", "a library filtered out",
+    "another spelling of a path", "a name beyond ASCII"};
+
+void countCases(const model::Sequence& sequence)
 {
-    int added = 0, kept = 0, removed = 0, picked = 0, missing = 0, unreadable = 0, absent = 0;
-} reach;
+    std::map<std::string, int> listed;
+    for (const model::Tree& tree : sequence.trees)
+        for (const model::Addon& addon : tree.addons)
+        {
+            reach["an addon requiring itself"] += static_cast<int>(
+                std::count(addon.requires_addons.begin(), addon.requires_addons.end(), addon.name));
+            const auto beyond_ascii = [](char c) { return (c & 0x80) != 0; };
+            reach["a name beyond ASCII"] += std::any_of(addon.name.begin(), addon.name.end(), beyond_ascii);
+            for (const std::string& file : addon.files)
+            {
+                ++listed[file];
+                const auto has = [&file](const char* part) { return file.find(part) != std::string::npos; };
+                reach["another spelling of a path"] += file.rfind("./", 0) == 0 || has("//") || has("/./") ||
+                                                       has("/../src/");
+            }
+            for (const model::Entry& lib : addon.libs)
+                reach["a library filtered out"] += (lib.os && *lib.os != "linux") || !lib.compiler ||
+                                                   lib.compiler->find("codeblocks") == std::string::npos;
+        }
+    for (const auto& [file, addons] : listed)
+        reach["a file two addons list"] += addons > 1;
+}
 
 // Plays `sequence` in the IDE and returns the first difference from the model, with its round.
 std::optional<std::string> play(const model::Sequence& sequence)
@@ -138,9 +168,14 @@ std::optional<std::string> play(const model::Sequence& sequence)
             round.confirm ? 2049 : 2050);
         const model::Outcome expected = world.play(round, listed, unit_order);
         for (const std::string& line : expected.report)
-            ++(line[0] == 'A' ? reach.added : line[0] == 'K' ? reach.kept : line[0] == 'R' ? reach.removed
-               : line[0] == 'M' ? reach.missing : line.rfind("Not added", 0) == 0 ? reach.unreadable : reach.absent);
-        reach.picked += round.pick ? 1 : 0;
+            ++reach[line[0] == 'A'                       ? "adding"
+                    : line[0] == 'K'                     ? "keeping"
+                    : line[0] == 'R'                     ? "removing"
+                    : line[0] == 'M'                     ? "missing a requirement"
+                    : line.rfind("Not added", 0) == 0 ? "an unreadable install file"
+                                                         : "files not on disk"];
+        reach["picking a tree"] += round.pick ? 1 : 0;
+        reach["closing"] += round.confirm ? 0 : 1;
 
         compare(mismatch, "ticked when the dialog opened", ticked_at_open, expected.ticked_at_open);
         compare(mismatch, "addons added", utf8(harness::logLinesAfter(_T("Add addon: "))), expected.added);
@@ -179,6 +214,7 @@ struct Tally
 void check(std::uint64_t seed, Tally& tally)
 {
     const model::Sequence sequence = generate::sequence(seed);
+    countCases(sequence);
     ++tally.sequences;
     tally.rounds += static_cast<int>(sequence.rounds.size());
     const std::optional<std::string> mismatch = play(sequence);
@@ -218,9 +254,12 @@ TEST_F(ConfirmProperty, EveryRoundLeavesTheProjectAndTheReportTheModelPredicts)
         for (std::uint64_t seed = 1; seed <= (seeds ? std::strtoull(seeds, nullptr, 10) : 60); ++seed)
             check(seed, tally);
     }
-    std::printf("property: %d sequences, %d rounds (%d adding, %d keeping, %d removing, %d picking a tree, %d missing "
-                "a requirement, %d unreadable, %d with files not on disk), %d differing, %.1f s CPU\n",
-                tally.sequences, tally.rounds, reach.added, reach.kept, reach.removed, reach.picked, reach.missing,
-                reach.unreadable, reach.absent, tally.failures, double(std::clock() - start) / CLOCKS_PER_SEC);
-    EXPECT_GT(tally.rounds, 0);
+    std::printf("property: %d sequences, %d rounds, %d differing, %.1f s CPU; reached:", tally.sequences, tally.rounds,
+                tally.failures, double(std::clock() - start) / CLOCKS_PER_SEC);
+    for (const char* kind : reach_kinds)
+    {
+        std::printf(" %s %d,", kind, reach[kind]);
+        EXPECT_GT(reach[kind], 0) << "no sequence reached: " << kind;
+    }
+    std::printf("\n");
 }

@@ -62,12 +62,14 @@ TEST_F(DiscoveryTest, TheInstallFileOfTheFirstAddonOfTheExactNameUntilTheLocatio
     fixture::TempDir other;
     fixture::makeBriskenTree(tree.path(), {_T("alpha")});
     fixture::makeBriskenTree(other.path(), {_T("alpha"), _T("beta")});
-    EXPECT_TRUE(dlg->getAddonInstallFile(_T("alpha")).empty()); // nothing found yet
+    EXPECT_TRUE(dlg->findAddons(wxString()).empty()); // no folder at all
+    EXPECT_TRUE(dlg->getAddonInstallFile(_T("alpha")).empty());
     dlg->setBKDir(tree.path());
     EXPECT_EQ(dlg->findAddons(other / _T("addons/")).size(), 3u); // appended to the first tree's alpha
     const wxString in_tree = addonsDir() + _T("alpha/install.xml"), in_other = other / _T("addons/beta/install.xml");
     for (const auto& [name, install_file] : {std::pair{_T("alpha"), in_tree}, {_T("beta"), in_other},
-                                             {_T("Alpha"), wxString()}, {_T("alpha "), wxString()}, {_T(""), wxString()}})
+                                             {_T("Alpha"), wxString()}, {_T("alpha "), wxString()},
+                                             {_T(""), wxString()}})
         EXPECT_EQ(dlg->getAddonInstallFile(name), install_file) << name;
     dlg->setBKDir(other.path());
     EXPECT_EQ(dlg->getAddonInstallFile(_T("alpha")), other / _T("addons/alpha/install.xml"));

@@ -58,15 +58,9 @@ lines_are() {
 # The value stored under <brisken><BK_DIR> (key names are case-insensitive).
 stored_is() {
     local stored
-    stored=$(python3 - "$conf" <<'PY'
-import sys, xml.etree.ElementTree as ET
-for ns in ET.parse(sys.argv[1]).getroot():
-    if ns.tag.lower() == "brisken":
-        for key in ns:
-            if key.tag.lower() == "bk_dir":
-                print("".join(key.itertext()).strip())
-PY
-)
+    stored=$(python3 -c 'import sys, xml.etree.ElementTree as ET
+print("".join(text for ns in ET.parse(sys.argv[1]).getroot() if ns.tag.lower() == "brisken"
+              for key in ns if key.tag.lower() == "bk_dir" for text in key.itertext()).strip())' "$conf")
     [[ "$stored" == "$1" ]] && return 0
     ide_log "default.conf: <brisken><BK_DIR> is '$stored', expected '$1'"
     return 1

@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv)
 {
+    if (!harness::onPrivateDisplay(argc, argv))
+        return 1;
     ::testing::InitGoogleTest(&argc, argv);
     if (!harness::boot(argc, argv))
         return 1;

@@ -182,21 +182,6 @@ void shutDownManagers()
     app_frame->Destroy();
 }
 
-GtkWidget* findLabel(GtkWidget* widget)
-{
-    if (GTK_IS_LABEL(widget))
-        return widget;
-    GtkWidget* found = nullptr;
-    if (GTK_IS_CONTAINER(widget))
-    {
-        GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-        for (GList* child = children; child && !found; child = child->next)
-            found = findLabel(static_cast<GtkWidget*>(child->data));
-        g_list_free(children);
-    }
-    return found;
-}
-
 // The native picker changes folders asynchronously, so it is answered from a GLib timer, which
 // lets the main loop run in between: first the folder it opens in is recorded, then it goes to
 // the wanted folder and is confirmed there, or it is cancelled when no folder is wanted. Each
@@ -319,18 +304,6 @@ bool showDrawn(wxWindow* window)
     return gtk_widget_get_mapped(widget);
 }
 
-LabelRoom labelRoom(wxWindow* button)
-{
-    GtkWidget* label = showDrawn(button) ? findLabel(static_cast<GtkWidget*>(button->GetHandle())) : nullptr;
-    if (!label)
-        return {};
-    GtkAllocation allocation;
-    gtk_widget_get_allocation(label, &allocation);
-    GtkRequisition natural;
-    gtk_widget_get_preferred_size(label, nullptr, &natural);
-    return {wxSize(allocation.width, allocation.height), wxSize(natural.width, natural.height)};
-}
-
 void clickButton(wxDialog* dialog, wxWindowID nID)
 {
     wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, nID);
@@ -362,16 +335,23 @@ ModalAnswer chooseDirectory(const wxString& path)
     };
 }
 
+bool onPrivateDisplay(int argc, char** argv)
+{
+    if (std::getenv("BRISKEN_PRIVATE_DISPLAY"))
+        return true;
+    std::vector<char*> args{const_cast<char*>("bash"), const_cast<char*>(BRISKEN_WITH_DISPLAY)};
+    args.insert(args.end(), argv, argv + argc);
+    args.push_back(nullptr);
+    execvp("bash", args.data());
+    std::fprintf(stderr, "harness: could not run %s\n", BRISKEN_WITH_DISPLAY);
+    return false;
+}
+
 bool boot(int& argc, char** argv)
 {
-    // GUI tests never need or touch the user's display: without a private one the process runs itself again on one.
     if (!std::getenv("BRISKEN_PRIVATE_DISPLAY"))
     {
-        std::vector<char*> args{const_cast<char*>("bash"), const_cast<char*>(BRISKEN_WITH_DISPLAY)};
-        args.insert(args.end(), argv, argv + argc);
-        args.push_back(nullptr);
-        execvp("bash", args.data());
-        std::fprintf(stderr, "harness: could not run %s\n", BRISKEN_WITH_DISPLAY);
+        std::fprintf(stderr, "harness: not on a private display\n");
         return false;
     }
     session = std::make_unique<Session>();

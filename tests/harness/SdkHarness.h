@@ -19,9 +19,11 @@ class cbProject;
 
 namespace harness
 {
+// GUI tests never need or touch the user's display: a process not on a private one runs itself again on one
+// (tests/with-display.sh), with the same arguments. Returns only on one, or false when that failed; call it first.
+bool onPrivateDisplay(int argc, char** argv);
 // Starts the temporary HOME, wxWidgets and the IDE's managers, and installs the modal-dialog hook; false when any of
-// them failed. shutDown() undoes it all. A process not on a private display runs itself again on one first
-// (tests/with-display.sh).
+// them failed. shutDown() undoes it all.
 bool boot(int& argc, char** argv);
 void shutDown();
 
@@ -84,15 +86,6 @@ void later(std::function<void()> action);
 // (two seconds at most); false when it is not.
 bool showDrawn(wxWindow* window);
 
-// Shows the window's top-level parent and says how much of the label that the toolkit draws
-// in `button` fits in the room the button gives it: the label's allocated size and the size it
-// needs (GTK's natural size). Zero sizes when the toolkit drew none.
-struct LabelRoom
-{
-    wxSize allocated;
-    wxSize needed;
-};
-LabelRoom labelRoom(wxWindow* button);
 } // namespace harness
 
 #endif // SDK_HARNESS_H
