@@ -194,7 +194,7 @@ void AddonDialog::showChange()
     ChangePlan plan(false);
     if (activeProject())
         plan = planChange(selection(used_addons), addons, installs.quietly(), installs.quietly());
-    plan.project_too_large = project_too_large;
+    plan.project_too_large = isTooLargeToAnalyze(activeProject());
     const wxString text = previewOf(plan);
     // As written: an '&' in a name is no mnemonic.
     bk_change_lbl->SetLabelText(text);
@@ -238,7 +238,7 @@ void AddonDialog::setBKDir(wxString sDir)
     hovered_item = wxNOT_FOUND;
     bk_addons_list->UnsetToolTip();
     const wxString sep = pathSeparator();
-    findAddons(bk_dir + sep + _T("addons") + sep);
+    appendAddonsIn(bk_dir + sep + _T("addons") + sep);
 
     const Names names = namesOf(addons);
     const wxArrayString addons_array(names.size(), names.data());
@@ -248,14 +248,12 @@ void AddonDialog::setBKDir(wxString sDir)
 
     // The names tick the list; the entries are kept for the addons that stay on OK.
     used_addons = addonsInUse();
-    project_too_large = isTooLargeToAnalyze(activeProject());
     const Names used_names = namesOf(used_addons);
     const NameSet in_use(used_names.begin(), used_names.end());
     // The list's items are the names of `addons`, in that order.
-    if (!in_use.empty())
-        for (unsigned int j = 0; j < addons.size(); ++j)
-            if (in_use.count(addons[j].name))
-                bk_addons_list->Check(j, true);
+    for (unsigned int j = 0; !in_use.empty() && j < addons.size(); ++j)
+        if (in_use.count(addons[j].name))
+            bk_addons_list->Check(j, true);
 
     // The field names the location that the list belongs to.
     bk_dir_txt->ChangeValue(bk_dir);
@@ -291,6 +289,12 @@ AddonFiles AddonDialog::addonsInUse() const
 
 AddonFiles AddonDialog::findAddons(const wxString& inDir)
 {
+    appendAddonsIn(inDir);
+    return addons;
+}
+
+void AddonDialog::appendAddonsIn(const wxString& inDir)
+{
     logLine(_T("Finding addons in"));
     logLine(inDir);
 
@@ -310,7 +314,6 @@ AddonFiles AddonDialog::findAddons(const wxString& inDir)
             linked_addons.emplace_back(addons.size() - 1, resolvedPath(addon_dir_name) + sep);
     }
     addon_index.clear(); // rebuilt when next asked
-    return addons;
 }
 
 wxString AddonDialog::itemName(unsigned int nItem) const

@@ -49,6 +49,7 @@ private:
     wxString itemName(unsigned int nItem) const;
     Selection selection(const AddonFiles& oUsed) const; // the ticks against the project's use `oUsed`
     void showChange(); // writes below the list what OK would do now
+    void appendAddonsIn(const wxString& inDir); // findAddons without the copy of the whole list
     // The addons the active project uses, the first entry of each name in the project's file order, then listed addons
     // reached through a link whose target holds a project file.
     AddonFiles addonsInUse() const;
@@ -69,7 +70,6 @@ private:
     std::vector<std::pair<std::size_t, wxString>> linked_addons;
     AddonFiles prev_selected_addons;
     AddonFiles used_addons; // as the project's files name them when the list was filled
-    bool project_too_large = false; // the analysis did not look for the addons it uses
     mutable InstallReader installs; // read while the dialog is open
     int hovered_item = wxNOT_FOUND;
     wxString typed_prefix; // the start of a name typed in the list

@@ -91,8 +91,7 @@ struct Applied
     Names without_target; // added addons whose files the user gave no build target
 };
 
-// The dialog's line of what OK will do.
-wxString previewOf(const ChangePlan& plan);
+wxString previewOf(const ChangePlan& plan); // the dialog's line of what OK will do
 // The report's lines after OK; empty when there is nothing to say.
 std::vector<wxString> reportOf(const ChangePlan& plan, const Applied& applied, const wxString& sProjectTitle);
 

@@ -104,7 +104,7 @@ void ProjectAnalyzer::analyze(cbProject* pProject)
     addon_files.clear();
     // Growing a vector of wx strings copies them all: most files of a project that uses
     // addons lie in one, once.
-    if (pProject && pProject->GetFilesCount() <= project_analyzer_limits::max_files)
+    if (pProject && !isTooLargeToAnalyze(pProject))
         addon_files.reserve(static_cast<std::size_t>(pProject->GetFilesCount()));
     walk(pProject, [this](const AddonFile& entry) { addon_files.push_back(entry); });
 }

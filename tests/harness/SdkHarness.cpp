@@ -238,11 +238,11 @@ std::vector<wxString> logLines() { return captured_lines; }
 
 std::vector<wxString> logLinesAfter(const wxString& prefix)
 {
-    std::vector<wxString> rest(1);
+    std::vector<wxString> rest;
+    wxString after;
     for (const wxString& line : captured_lines)
-        if (line.StartsWith(prefix, &rest.back()))
-            rest.emplace_back();
-    rest.pop_back();
+        if (line.StartsWith(prefix, &after))
+            rest.push_back(after);
     return rest;
 }
 
