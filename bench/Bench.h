@@ -1,16 +1,16 @@
-// What the benchmarks share: the IDE booted around them, a Brisken tree with a large project
-// to work on, and the table that prints each cost of the plug-in beside its floor (the least
-// work that gives the same answers, measured in the same run) and the ratio, after Google
-// Benchmark's own output. With repetitions the medians are compared.
+// What the benchmarks share: the IDE booted around them, a Brisken tree with a large project to
+// work on, and rounds that time each cost of the plug-in beside its floor (the least work that
+// gives the same answers) in CPU time, each round in a rotated order so that
+// product and floor meet the same state of the machine, and a table of the medians and ratios.
 #ifndef BRISKEN_BENCH_H
 #define BRISKEN_BENCH_H
 
-#include <benchmark/benchmark.h>
-
+#include <algorithm>
 #include <cstdio>
-#include <map>
-#include <string>
-#include <utility>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
 #include <vector>
 
 #include <configmanager.h>
@@ -35,76 +35,86 @@ struct LargeTree
     }
 };
 
-// Takes Google Benchmark's flags, boots the IDE and hands `run` a `Load` (a LargeTree), when its
-// project loaded; `run` says whether it could run. The exit status.
+// Takes `--NAME=N` out of the arguments: N, at least `least`, or `fallback` when not given.
+inline int option(int& argc, char** argv, const char* name, int fallback, int least = 0)
+{
+    const std::size_t length = std::strlen(name);
+    int kept = 1;
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--", 2) == 0 && std::strncmp(argv[i] + 2, name, length) == 0 &&
+            argv[i][length + 2] == '=')
+            fallback = std::max(least, std::atoi(argv[i] + length + 3));
+        else
+            argv[kept++] = argv[i];
+    argc = kept;
+    return fallback;
+}
+
+// Boots the IDE and hands `run` a `Load` (a LargeTree), when its project loaded, and the number
+// of rounds (--rounds=N, default 15); `run` says whether it could run. The exit status.
 template <typename Load, typename Run> int withIde(int argc, char** argv, Run run)
 {
     if (!harness::onPrivateDisplay(argc, argv))
         return 1;
-    benchmark::Initialize(&argc, argv);
+    const int rounds = option(argc, argv, "rounds", 15, 1);
     if (!harness::boot(argc, argv))
         return 1;
     bool ran = false;
     {
         Load load;
-        ran = load.project && run(load);
+        ran = load.project && run(load, rounds);
         fixture::closeProjects();
     }
     if (!ran)
-        std::fprintf(stderr, "bench: the project or the plug-in did not load\n");
+        std::fprintf(stderr, "bench: the project or the plug-in did not load, or a timed step failed\n");
     harness::shutDown();
-    benchmark::Shutdown();
     return ran ? 0 : 1;
 }
 
-// Whether a run ended with an error: Google Benchmark 1.7 (Debian 12) says error_occurred,
-// 1.8 and later (Debian 13) say skipped.
-template <typename R> auto failed(const R& r, int) -> decltype(bool(r.error_occurred)) { return r.error_occurred; }
-template <typename R> auto failed(const R& r, long) -> decltype(bool(r.skipped)) { return bool(r.skipped); }
-
-// CPU milliseconds per iteration, by benchmark name (without the aggregate suffix).
-class Reporter : public benchmark::ConsoleReporter
+// One cost: `step` is timed; it and `after`, untimed, say whether it gave the right answer.
+// `before` readies it, untimed.
+struct Timed
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        benchmark::ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-        {
-            if (failed(run, 0))
-                continue;
-            const std::string name = run.run_name.function_name;
-            const double cpu_ms = run.GetAdjustedCPUTime() *
-                                  (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-6);
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[name] = cpu_ms;
-            else if (run.run_type == Run::RT_Iteration)
-                singles[name] = cpu_ms;
-        }
-    }
+    std::function<bool()> step;
+    std::function<void()> before = [] {};
+    std::function<bool()> after = [] { return true; };
+    std::vector<double> ms = {};
 
-    // The median when there were repetitions, else the one run; negative when it did not run.
-    double cpuMs(const std::string& name) const
+    double median() const
     {
-        const auto median = medians.find(name);
-        if (median != medians.end())
-            return median->second;
-        const auto single = singles.find(name);
-        return single == singles.end() ? -1.0 : single->second;
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0.0 : sorted[sorted.size() / 2];
     }
-
-private:
-    std::map<std::string, double> medians;
-    std::map<std::string, double> singles;
 };
 
-struct Row
+// This process's CPU time in milliseconds.
+inline double cpuMs() { return static_cast<double>(std::clock()) * 1e3 / CLOCKS_PER_SEC; }
+
+// Each round plays every group twice, its costs in their order (each leaves what the next needs),
+// and keeps the times of the second, warm play; the groups' order rotates from round to round.
+// False at the first step that fails.
+inline bool playRounds(const std::vector<std::vector<Timed*>>& groups, int rounds)
 {
-    const char* cost;
-    std::vector<std::string> product; // summed
-    std::vector<std::string> floor;   // summed
-    double goal;                      // the largest acceptable ratio
-};
+    for (int round = 0; round < rounds; ++round)
+        for (std::size_t g = 0; g < groups.size(); ++g)
+            for (const bool kept : {false, true})
+                for (Timed* timed : groups[(g + static_cast<std::size_t>(round)) % groups.size()])
+                {
+                    timed->before();
+                    harness::clearLog();
+                    const double start = cpuMs();
+                    const bool done = timed->step();
+                    const double ms = cpuMs() - start;
+                    const bool right = timed->after();
+                    harness::clearLog();
+                    if (!done || !right)
+                        return false;
+                    if (kept)
+                        timed->ms.push_back(ms);
+                }
+    return true;
+}
 
 inline void printHeader()
 {
@@ -124,33 +134,6 @@ inline bool printRow(const char* cost, double product, double floor = 0, double 
     std::printf("\n");
     std::fflush(stdout);
     return met;
-}
-
-// Prints the table; false when a ratio misses its goal (rows that did not run are skipped).
-inline bool print(const Reporter& reporter, const std::vector<Row>& rows)
-{
-    const auto sum = [&](const std::vector<std::string>& names) {
-        double total = 0;
-        for (const std::string& name : names)
-        {
-            const double ms = reporter.cpuMs(name);
-            if (ms < 0)
-                return -1.0;
-            total += ms;
-        }
-        return total;
-    };
-    bool all_met = true;
-    printHeader();
-    for (const Row& row : rows)
-    {
-        const double product = sum(row.product);
-        const double floor = sum(row.floor);
-        if (product < 0 || floor <= 0)
-            continue;
-        all_met = printRow(row.cost, product, floor, row.goal) && all_met;
-    }
-    return all_met;
 }
 } // namespace bench
 

@@ -1,12 +1,10 @@
 // How long the addon dialog takes to open on a large Brisken tree with a large project, and
 // what its parts cost: discovery, project analysis, and the sets that confirming asks for.
 // Each is measured beside its floor: the least work that gives the same answers, written with
-// plain POSIX calls on the same tree, one listing per folder. The table after the run gives
-// product, floor and ratio.
-//   dialog_bench [--addons=N] [--files=M] [Google Benchmark flags]
+// plain POSIX calls on the same tree, one listing per folder. The table after the rounds gives
+// the medians of product and floor and their ratio.
+//   dialog_bench [--addons=N] [--files=M] [--rounds=K]
 // The project's files are spread over the addons in turn, every one inside an addon.
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -81,110 +79,31 @@ struct Chain
 Chain* chain = nullptr;
 
 using controls::newDialog;
+using Dialog = std::unique_ptr<AddonDialog>;
+const auto all = [](std::size_t count) { return count == static_cast<std::size_t>(addon_count); };
 
-// What confirming the dialog asks for before the project changes.
-void takeConfirmSets(AddonDialog& dialog)
+// What confirming the dialog asks for before the project changes; nothing is ticked or unticked.
+bool takeConfirmSets(AddonDialog& dialog)
 {
-    benchmark::DoNotOptimize(dialog.getNewSelectedAddons());
-    benchmark::DoNotOptimize(dialog.getDeselectedAddons());
-    benchmark::DoNotOptimize(dialog.getFoundAddons());
+    const bool none_new = dialog.getNewSelectedAddons().empty(), none_unticked = dialog.getDeselectedAddons().empty();
+    return none_new && none_unticked && all(dialog.getFoundAddons().size());
 }
 
-// --- The product ------------------------------------------------------------------------------
-
-// Construction: discovery, analysis, filling the list and ticking the addons in use.
-void BM_OpenDialog(benchmark::State& state)
+// A dialog opened on the chain, and whether its line says that OK adds the whole chain.
+Dialog onChain()
 {
-    for (auto _ : state)
-    {
-        auto dlg = newDialog();
-        benchmark::DoNotOptimize(dlg->getPreviouslySelectedAddons());
-        state.PauseTiming();
-        dlg.reset();
-        harness::clearLog();
-        state.ResumeTiming();
-    }
-}
-BENCHMARK(BM_OpenDialog)->Unit(benchmark::kMillisecond);
-
-void BM_AnalyzeProject(benchmark::State& state)
-{
-    for (auto _ : state)
-    {
-        ProjectAnalyzer analyzer;
-        analyzer.analyze(large_tree->project);
-        benchmark::DoNotOptimize(analyzer.getUsedAddons());
-        harness::clearLog();
-    }
-}
-BENCHMARK(BM_AnalyzeProject)->Unit(benchmark::kMillisecond);
-
-void BM_FindAddons(benchmark::State& state)
-{
-    auto dlg = newDialog();
-    const wxString addons_dir = large_tree->tree / _T("addons/");
-    // With no active project, emptying the list between runs analyses nothing, so the pauses
-    // do not churn the caches that discovery then finds cold.
-    ProjectManager* projects = Manager::Get()->GetProjectManager();
-    projects->SetProject(nullptr, false);
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        dlg->setBKDir(wxString()); // empties the list again
-        harness::clearLog();
-        state.ResumeTiming();
-        benchmark::DoNotOptimize(dlg->findAddons(addons_dir));
-    }
-    projects->SetProject(large_tree->project, false);
-    if (projects->GetActiveProject() != large_tree->project)
-        state.SkipWithError("the project could not be made active again");
-}
-BENCHMARK(BM_FindAddons)->Unit(benchmark::kMillisecond);
-
-void BM_ConfirmSets(benchmark::State& state)
-{
-    auto dlg = newDialog();
-    for (auto _ : state)
-    {
-        takeConfirmSets(*dlg);
-        harness::clearLog();
-    }
-}
-BENCHMARK(BM_ConfirmSets)->Unit(benchmark::kMillisecond);
-
-// Ticking the head of the chain in a dialog just opened on it: what OK would do is worked out for
-// the dialog's preview, which reads every install file of the chain once while the dialog is open.
-void BM_PreviewFirstTick(benchmark::State& state)
-{
-    std::unique_ptr<AddonDialog> dlg;
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        dlg = newDialog();
-        dlg->setBKDir(chain->tree.path());
-        harness::clearLog();
-        const unsigned int head = controls::checkList(dlg.get())->FindString(_T("chain0000"), true);
-        state.ResumeTiming();
-        controls::tickAt(dlg.get(), head);
-    }
-    if (!controls::changePreview(dlg.get()).EndsWith(wxString::Format(_T("chain%04d"), chain_length - 1)))
-        state.SkipWithError("the preview does not name the whole chain");
-}
-BENCHMARK(BM_PreviewFirstTick)->Unit(benchmark::kMillisecond);
-
-// Any later tick on the chain: what was read is known.
-void BM_PreviewLaterTick(benchmark::State& state)
-{
-    auto dlg = newDialog();
+    Dialog dlg = newDialog();
     dlg->setBKDir(chain->tree.path());
-    controls::tick(dlg.get(), _T("chain0000"));
-    const unsigned int middle = controls::checkList(dlg.get())->FindString(_T("chain1500"), true);
-    bool ticked = false;
-    for (auto _ : state)
-        controls::tickAt(dlg.get(), middle, ticked = !ticked);
-    harness::clearLog();
+    return dlg;
 }
-BENCHMARK(BM_PreviewLaterTick)->Unit(benchmark::kMillisecond);
+bool addsWholeChain(const Dialog& dlg)
+{
+    return controls::changePreview(dlg.get()).EndsWith(wxString::Format(_T("chain%04d"), chain_length - 1));
+}
+unsigned int itemOf(const Dialog& dlg, const wxChar* name)
+{
+    return static_cast<unsigned int>(controls::checkList(dlg.get())->FindString(name, true));
+}
 
 // --- The floors -------------------------------------------------------------------------------
 
@@ -225,34 +144,26 @@ Listing list(const std::string& path, bool keepNames)
     return listing;
 }
 
-// One listing of the addons folder and one of each subfolder, to find its install file.
-void BM_FloorFindAddons(benchmark::State& state)
+// One listing of the addons folder and one of each subfolder, to find its install file: how many
+// addons it finds.
+std::size_t floorFindAddons()
 {
     const std::string addons_dir = bytesOf(large_tree->tree / _T("addons/"));
-    size_t found = 0;
-    for (auto _ : state)
+    std::size_t found = 0;
+    DIR* dir = opendir(addons_dir.c_str());
+    if (!dir)
+        return 0;
+    std::string path;
+    while (const dirent* entry = readdir(dir))
     {
-        found = 0;
-        DIR* dir = opendir(addons_dir.c_str());
-        if (!dir)
-        {
-            state.SkipWithError("no addons folder");
-            break;
-        }
-        std::string path;
-        while (const dirent* entry = readdir(dir))
-        {
-            if (entry->d_name[0] == '.' || !isFolder(dirfd(dir), *entry))
-                continue;
-            path.assign(addons_dir).append(entry->d_name).push_back('/');
-            found += list(path, false).install_file;
-        }
-        closedir(dir);
-        benchmark::DoNotOptimize(found);
+        if (entry->d_name[0] == '.' || !isFolder(dirfd(dir), *entry))
+            continue;
+        path.assign(addons_dir).append(entry->d_name).push_back('/');
+        found += list(path, false).install_file;
     }
-    state.counters["addons"] = static_cast<double>(found);
+    closedir(dir);
+    return found;
 }
-BENCHMARK(BM_FloorFindAddons)->Unit(benchmark::kMillisecond);
 
 // The project's stored names narrowed once, and one listing per distinct folder from the
 // addons folder on, on byte strings. A name that its parent's listing lacks (the file's own
@@ -318,15 +229,6 @@ size_t floorAnalysis(cbProject* project)
     return entries;
 }
 
-void BM_FloorAnalyzeProject(benchmark::State& state)
-{
-    size_t entries = 0;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(entries = floorAnalysis(large_tree->project));
-    state.counters["entries"] = static_cast<double>(entries);
-}
-BENCHMARK(BM_FloorAnalyzeProject)->Unit(benchmark::kMillisecond);
-
 // A check list of the addons in `dialog`, every one ticked.
 wxCheckListBox* tickedList(wxDialog& dialog)
 {
@@ -336,46 +238,6 @@ wxCheckListBox* tickedList(wxDialog& dialog)
         list->Check(j, true);
     return list;
 }
-
-// That dialog: the toolkit's own share of opening the dialog.
-void BM_FloorFillList(benchmark::State& state)
-{
-    for (auto _ : state)
-    {
-        wxDialog dialog(harness::appWindow(), wxID_ANY, _T("floor"));
-        tickedList(dialog);
-    }
-}
-BENCHMARK(BM_FloorFillList)->Unit(benchmark::kMillisecond);
-
-// Reading the ticks of that list back: the toolkit's share of the sets after OK.
-void BM_FloorReadTicks(benchmark::State& state)
-{
-    wxDialog dialog(harness::appWindow(), wxID_ANY, _T("floor"));
-    const wxCheckListBox* list = tickedList(dialog);
-    for (auto _ : state)
-    {
-        unsigned int ticked = 0;
-        for (unsigned int j = 0; j < list->GetCount(); ++j)
-            ticked += list->IsChecked(j);
-        benchmark::DoNotOptimize(ticked);
-    }
-}
-BENCHMARK(BM_FloorReadTicks)->Unit(benchmark::kMillisecond);
-
-// Reading the chain's install files, each once, as the parser reads them.
-void BM_FloorReadChain(benchmark::State& state)
-{
-    InstallParser parser("");
-    parser.setQuiet(true);
-    for (auto _ : state)
-        for (const wxString& install_file : chain->install_files)
-        {
-            parser.setFile(installFilePath(install_file));
-            benchmark::DoNotOptimize(parser.parse());
-        }
-}
-BENCHMARK(BM_FloorReadChain)->Unit(benchmark::kMillisecond);
 
 // The resident set of this process in kB, from /proc/self/status ("VmRSS" or "VmHWM").
 long residentKb(const char* field)
@@ -402,47 +264,98 @@ void printPeakResidentSize()
                 "confirms %.1f MiB (+%.1f MiB)\n", before / 1024.0, peak / 1024.0, (peak - before) / 1024.0);
 }
 
-// Takes --addons=N and --files=M out of the arguments.
-void readSizes(int& argc, char** argv)
+// Every cost and its floor, timed in rounds, then the table; false when a step failed.
+bool measure(int rounds)
 {
-    int kept = 1;
-    for (int i = 1; i < argc; ++i)
-    {
-        if (std::strncmp(argv[i], "--addons=", 9) == 0)
-            addon_count = std::max(1, std::atoi(argv[i] + 9));
-        else if (std::strncmp(argv[i], "--files=", 8) == 0)
-            file_count = std::max(0, std::atoi(argv[i] + 8));
-        else
-            argv[kept++] = argv[i];
-    }
-    argc = kept;
+    ProjectManager* projects = Manager::Get()->GetProjectManager();
+    cbProject* project = large_tree->project;
+    Dialog opened, finding = newDialog(), confirming = newDialog(), first_tick, later_tick = onChain();
+    controls::tick(later_tick.get(), _T("chain0000"));
+    const unsigned int middle = itemOf(later_tick, _T("chain1500"));
+    bool ticked = false;
+    wxDialog floor_dialog(harness::appWindow(), wxID_ANY, _T("floor"));
+    const wxCheckListBox* floor_list = tickedList(floor_dialog);
+    InstallParser parser("");
+    parser.setQuiet(true);
+
+    // Construction: discovery, analysis, filling the list and ticking the addons in use.
+    bench::Timed open{[&] { return all(controls::checkList((opened = newDialog()).get())->GetCount()); },
+                      [&] { opened.reset(); }};
+    bench::Timed analysis{[&] {
+        ProjectAnalyzer analyzer;
+        analyzer.analyze(project);
+        return analyzer.getUsedAddons().size() == static_cast<std::size_t>(file_count);
+    }};
+    // With no active project, emptying the list between rounds analyses nothing.
+    bench::Timed discovery{[&] { return all(finding->findAddons(large_tree->tree / _T("addons/")).size()); },
+                           [&] { projects->SetProject(nullptr, false); finding->setBKDir(wxString()); },
+                           [&] { projects->SetProject(project, false); return projects->GetActiveProject() == project; }};
+    bench::Timed sets{[&] { return takeConfirmSets(*confirming); }};
+    // Ticking the head of the chain in a dialog just opened on it: the line below the list reads
+    // every install file of the chain once while the dialog is open.
+    unsigned int head = 0;
+    bench::Timed tick_first{[&] { controls::tickAt(first_tick.get(), head); return true; },
+                            [&] { head = itemOf(first_tick = onChain(), _T("chain0000")); },
+                            [&] { return addsWholeChain(first_tick); }};
+    // Any later tick on the chain: what was read is known.
+    bench::Timed tick_later{[&] { controls::tickAt(later_tick.get(), middle, ticked = !ticked); return true; },
+                            [] {}, [&] { return addsWholeChain(later_tick); }};
+
+    bench::Timed floor_find{[] { return all(floorFindAddons()); }};
+    bench::Timed floor_analysis{[&] { return floorAnalysis(project) == static_cast<std::size_t>(file_count); }};
+    // That dialog: the toolkit's own share of opening the dialog.
+    bench::Timed floor_fill{[] {
+        wxDialog dialog(harness::appWindow(), wxID_ANY, _T("floor"));
+        return all(tickedList(dialog)->GetCount());
+    }};
+    // Reading the ticks of that list back: the toolkit's share of the sets after OK.
+    bench::Timed floor_ticks{[&] {
+        unsigned int count = 0;
+        for (unsigned int j = 0; j < floor_list->GetCount(); ++j)
+            count += floor_list->IsChecked(j);
+        return all(count);
+    }};
+    // Reading the chain's install files, each once, as the parser reads them.
+    bench::Timed floor_chain{[&] {
+        bool read = true;
+        for (const wxString& install_file : chain->install_files)
+        {
+            parser.setFile(installFilePath(install_file));
+            read = parser.parse() && read;
+        }
+        return read;
+    }};
+
+    if (!bench::playRounds({{&open}, {&analysis}, {&discovery}, {&sets}, {&tick_first}, {&tick_later}, {&floor_find},
+                            {&floor_analysis}, {&floor_fill}, {&floor_ticks}, {&floor_chain}},
+                           rounds))
+        return false;
+    bench::printHeader();
+    bench::printRow("discovery", discovery.median(), floor_find.median(), 2.0);
+    bench::printRow("analysis", analysis.median(), floor_analysis.median(), 2.0);
+    bench::printRow("opening the dialog", open.median(),
+                    floor_find.median() + floor_analysis.median() + floor_fill.median(), 2.0);
+    bench::printRow("the sets after OK", sets.median(), floor_analysis.median() + floor_ticks.median(), 2.0);
+    bench::printRow("preview: first tick of a chain", tick_first.median(), floor_chain.median(), 2.0);
+    std::printf("preview: a later tick of the %d-addon chain takes %.2f ms (goal: under 10 ms)%s\n", chain_length,
+                tick_later.median(), tick_later.median() < 10 ? "" : "  MISSED");
+    return true;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    readSizes(argc, argv);
-    return bench::withIde<DialogTree>(argc, argv, [](DialogTree& tree) {
+    addon_count = bench::option(argc, argv, "addons", addon_count, 1);
+    file_count = bench::option(argc, argv, "files", file_count);
+    return bench::withIde<DialogTree>(argc, argv, [](DialogTree& tree, int rounds) {
         large_tree = &tree;
         Chain requirement_chain;
         chain = &requirement_chain;
-        std::printf("%d addons, %d project files\n", addon_count, file_count);
+        std::printf("%d addons, %d project files, %d rounds\n", addon_count, file_count, rounds);
         printPeakResidentSize();
-        bench::Reporter reporter;
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        bench::print(reporter,
-                     {{"discovery", {"BM_FindAddons"}, {"BM_FloorFindAddons"}, 2.0},
-                      {"analysis", {"BM_AnalyzeProject"}, {"BM_FloorAnalyzeProject"}, 2.0},
-                      {"opening the dialog",
-                       {"BM_OpenDialog"},
-                       {"BM_FloorFindAddons", "BM_FloorAnalyzeProject", "BM_FloorFillList"}, 2.0},
-                      {"the sets after OK", {"BM_ConfirmSets"}, {"BM_FloorAnalyzeProject", "BM_FloorReadTicks"}, 2.0},
-                      {"preview: first tick of a chain", {"BM_PreviewFirstTick"}, {"BM_FloorReadChain"}, 2.0}});
-        const double later = reporter.cpuMs("BM_PreviewLaterTick");
-        std::printf("preview: a later tick of the %d-addon chain takes %.2f ms (goal: under 10 ms)%s\n",
-                    chain_length, later, later < 10 ? "" : "  MISSED");
+        const bool measured = measure(rounds);
         large_tree = nullptr;
         chain = nullptr;
-        return true;
+        return measured;
     });
 }

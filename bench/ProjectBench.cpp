@@ -3,11 +3,6 @@
 // their floor, the IDE's own calls that make the same change given the install files'
 // contents, paired round by round. The whole command as the IDE runs it, dialog included, is
 // printed for information, with a command that changes nothing.
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <ctime>
 #include <unordered_set>
 #include <vector>
 
@@ -24,7 +19,6 @@ namespace
 constexpr int addon_count = 20;
 constexpr int files_per_addon = 100;
 constexpr int own_files = 50;
-constexpr int paired_rounds = 15;
 
 struct Workload : bench::LargeTree
 {
@@ -75,8 +69,6 @@ bool removeByPlugin() { return plugin()->removeAddons(workload->addons) == addon
 bool addByCommand() { return run::confirm(workload->names) == 0 && holdsAll(); }
 bool removeByCommand() { return run::confirm({}, workload->names) == 0 && holdsOwnOnly(); }
 bool confirmWithoutChange() { return run::confirm({}) == 0; }
-// What the timed changes start from.
-bool withoutAddons() { return holdsOwnOnly() || removeByPlugin(); }
 
 // The IDE's calls that adding makes: each addon's files with one target list, its libraries in
 // front of the link options, its include directories; and one look on disk for each file, which the
@@ -122,75 +114,38 @@ bool removeByTheIde()
     return matched.size() == static_cast<size_t>(addon_files) && holdsOwnOnly();
 }
 
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
 // What the IDE's own calls cost moves with the project's history (the same calls take 75 or
-// 105 ms from one benchmark to the next), so the table pairs them: each round adds and removes
-// once by the plug-in's members, once by the command and once by the IDE's calls, in rotating
-// order, and the medians of the rounds are compared.
-void printPairedChanges(int rounds)
+// 105 ms from one benchmark to the next), so each round adds and removes once by the plug-in's
+// members, once by the command and once by the IDE's calls, in rotating order, and the medians
+// of the rounds are compared.
+bool printPairedChanges(int rounds)
 {
-    struct Timed
-    {
-        bool (*change)();
-        std::vector<double> ms = {};
-    };
     // In the order of a round: each change leaves the project as the next one needs it.
-    Timed plugin_add{addByPlugin}, plugin_remove{removeByPlugin}, command_add{addByCommand},
+    bench::Timed plugin_add{addByPlugin}, plugin_remove{removeByPlugin}, command_add{addByCommand},
         command_remove{removeByCommand}, no_change{confirmWithoutChange}, ide_add{addByTheIde},
         ide_remove{removeByTheIde};
-    std::vector<std::vector<Timed*>> groups{{&plugin_add, &plugin_remove},
-                                            {&command_add, &command_remove, &no_change},
-                                            {&ide_add, &ide_remove}};
-    if (!withoutAddons())
-    {
-        std::fprintf(stderr, "bench: the addons could not be removed before the paired rounds\n");
-        return;
-    }
-    for (int round = 0; round < rounds; ++round)
-        for (size_t g = 0; g < groups.size(); ++g)
-            for (Timed* timed : groups[(g + static_cast<size_t>(round)) % groups.size()])
-            {
-                const double start = threadCpuMs();
-                const bool done = timed->change();
-                timed->ms.push_back(threadCpuMs() - start);
-                harness::clearLog();
-                if (!done)
-                {
-                    std::fprintf(stderr, "bench: a paired round did not add or remove every file\n");
-                    return;
-                }
-            }
-    const double add_floor = median(ide_add.ms), remove_floor = median(ide_remove.ms);
+    if (!bench::playRounds({{&plugin_add, &plugin_remove}, {&command_add, &command_remove, &no_change},
+                            {&ide_add, &ide_remove}},
+                           rounds))
+        return false;
+    const double add_floor = ide_add.median(), remove_floor = ide_remove.median();
     bench::printHeader();
-    bench::printRow("adding 20 addons (2000 files)", median(plugin_add.ms), add_floor, 1.2);
-    bench::printRow("removing 20 addons (2000 files)", median(plugin_remove.ms), remove_floor, 2.0);
+    bench::printRow("adding 20 addons (2000 files)", plugin_add.median(), add_floor, 1.2);
+    bench::printRow("removing 20 addons (2000 files)", plugin_remove.median(), remove_floor, 2.0);
     // For information: the whole command, the dialog shown and confirmed, around each change.
-    bench::printRow("(the command adding them)", median(command_add.ms), add_floor);
-    bench::printRow("(the command removing them)", median(command_remove.ms), remove_floor);
-    bench::printRow("(the command with no change)", median(no_change.ms));
+    bench::printRow("(the command adding them)", command_add.median(), add_floor);
+    bench::printRow("(the command removing them)", command_remove.median(), remove_floor);
+    bench::printRow("(the command with no change)", no_change.median());
+    return true;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    return bench::withIde<Workload>(argc, argv, [](Workload& load) {
-        if (!run::attachedPlugin())
-            return false;
+    return bench::withIde<Workload>(argc, argv, [](Workload& load, int rounds) {
         workload = &load;
-        printPairedChanges(paired_rounds);
+        const bool measured = run::attachedPlugin() && printPairedChanges(rounds);
         workload = nullptr;
-        return true;
+        return measured;
     });
 }

@@ -3,10 +3,10 @@
 # 10000 files (all inside addons), and what discovery, analysis and confirming cost; then how
 # long adding 20 addons with 2000 files to a project and removing them take (the plug-in's
 # addAddons and removeAddons, and the whole command around each for information).
-# Each cost stands beside its floor (the least work that gives the same answers, measured in
-# the same run, repetitions interleaved) with the ratio and its goal, and the peak resident size
-# of opening the dialog beside the IDE's own.
-#   scripts/bench.sh [MIN_SECONDS_PER_BENCHMARK] [BUILD_DIR]
+# Each cost stands beside its floor (the least work that gives the same answers, timed in the
+# same rounds, in an order that rotates from round to round) as medians of the rounds, with the
+# ratio and its goal, and the peak resident size of opening the dialog beside the IDE's own.
+#   scripts/bench.sh [ROUNDS] [BUILD_DIR]   (default 15 rounds)
 #   scripts/bench.sh --series [BUILD_DIR]   how the dialog's costs grow: 100 to 5000 addons
 #                                           at 10000 files, 1000 to 10000 files at 1000 addons
 set -euo pipefail
@@ -15,19 +15,16 @@ series=false
 if [[ ${1:-} == --series ]]; then
     series=true
     shift
-    min_time=0.2
+    rounds=7
 else
-    min_time=${1:-2}
+    rounds=${1:-15}
     shift || true
 fi
 build_dir=${1:-"$root/build"}
-repetitions=${BRISKEN_BENCH_REPETITIONS:-3}
 "$root/scripts/build.sh" "$build_dir" >/dev/null
 
 # The IDE's own chatter goes to standard error with the harness's; only figures are printed.
-flags=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
-       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
-       --benchmark_color=false)
+flags=(--rounds="$rounds")
 
 if ! $series; then
     "$build_dir/tests/dialog_bench" "${flags[@]}" 2>/dev/null

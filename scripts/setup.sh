@@ -12,12 +12,12 @@ build_packages=(
     build-essential cmake pkg-config zip
     codeblocks codeblocks-dev libwxgtk3.2-dev libtinyxml-dev libgtk-3-dev
 )
-# The tests: GoogleTest suites, benchmark, sanitizers and the fuzzer (clang), the real IDE under
+# The tests: GoogleTest suites, sanitizers and the fuzzer (clang), the real IDE under
 # Xvfb driven by xdotool, screenshots read by ImageMagick and python3, the dialog's texts read
 # through the accessibility registry on a private session bus, archives read by unzip, an exFAT
 # image (a file system that ignores case) mounted through FUSE, the .deb checked by lintian.
 test_packages=(
-    libgtest-dev libbenchmark-dev unzip
+    libgtest-dev unzip
     clang libclang-rt-dev
     xvfb xdotool imagemagick python3
     dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0

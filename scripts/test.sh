@@ -42,7 +42,7 @@ phase "20.03: build" scripts/build.sh build
 phase "20.03: sanitizers" scripts/sanitizer-tests.sh build-sanitize
 phase "20.03: fuzz" scripts/fuzz.sh "$fuzz_seconds" build-fuzz
 phase "20.03: ctest" bash -c 'cd build && ctest --output-on-failure --timeout 300'
-phase "20.03: benchmark" scripts/bench.sh 0.2 build
+phase "20.03: benchmark" scripts/bench.sh 15 build
 
 # Code::Blocks 25.03 in Debian 13; the first phase starts from a freshly unpacked root.
 phase "25.03: root filesystem" scripts/trixie-root.sh
