@@ -219,7 +219,9 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
     int include_dirs = 0;
     std::set<std::string> applied, lacking;
     std::vector<std::string> added;
-    std::vector<std::string> missing, unreadable, absent_lines;
+    std::vector<std::pair<std::string, std::string>> missing; // a requirement and the addon that requires it
+    std::vector<std::string> unreadable;
+    std::vector<std::pair<std::string, std::vector<std::string>>> absent; // an addon and its files not on disk
     std::vector<std::string> pending; // newly ticked: ticked and not in use, last first
     for (auto it = ticked.rbegin(); it != ticked.rend(); ++it)
         if (!used_names.count(*it))
@@ -234,24 +236,22 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
         const Addon& addon = *trees[current].find(name);
         if (addon.broken)
         {
-            unreadable.push_back("Not added " + name + ": its install file cannot be read");
+            unreadable.push_back(name);
             continue;
         }
         added.push_back(name);
-        std::vector<std::string> absent;
+        std::vector<std::string> not_on_disk;
         for (const std::string& file : addon.files)
         {
             files += state.units.insert(storedName(file)).second ? 1 : 0;
-            if (!on_disk.count(resolve(project_dir, file)) && !contains(absent, file))
-                absent.push_back(file);
+            if (!on_disk.count(resolve(project_dir, file)) && !contains(not_on_disk, file))
+                not_on_disk.push_back(file);
         }
-        if (!absent.empty())
-            absent_lines.push_back("Not on disk in " + name + ": " +
-                                   join({absent.begin(), absent.begin() + std::min<std::size_t>(absent.size(), 3)}, ", ") +
-                                   (absent.size() > 3 ? " and " + std::to_string(absent.size() - 3) + " more" : ""));
+        if (!not_on_disk.empty())
+            absent.emplace_back(name, not_on_disk);
         for (const std::string& required : addon.requires_addons)
             if (!contains(list, required) && lacking.insert(required).second)
-                missing.push_back("Missing " + required + ": " + name + " requires it");
+                missing.emplace_back(required, name);
         // The libraries of one confirm form one block in front of the link options, in the
         // order the addons are applied and each addon's in its listed order. A library goes in
         // unless the project linked it before this addon came: one listed twice by one install
@@ -287,13 +287,39 @@ Outcome World::play(const Round& round, const std::map<std::size_t, std::vector<
         outcome.report.push_back("Added to " + title + ": " + join(added, ", ") + " (" + std::to_string(files) +
                                  " files, " + std::to_string(link_options) + " link options, " +
                                  std::to_string(include_dirs) + " include directories)");
-    for (const auto* lines : {&missing, &unreadable, &absent_lines})
-        outcome.report.insert(outcome.report.end(), lines->begin(), lines->end());
+    const auto requiredBy = [](const auto& pair) { return pair.first + " (" + pair.second + " requires it)"; };
+    for (const auto& [name, required_by] : missing)
+        outcome.report.push_back("Missing " + name + ": " + required_by + " requires it");
+    for (const std::string& name : unreadable)
+        outcome.report.push_back("Not added " + name + ": its install file cannot be read");
+    for (const auto& [name, files] : absent)
+        outcome.report.push_back("Not on disk in " + name + ": " +
+                                 join({files.begin(), files.begin() + std::min<std::size_t>(files.size(), 3)}, ", ") +
+                                 (files.size() > 3 ? " and " + std::to_string(files.size() - 3) + " more" : ""));
     for (const auto& [name, required_by] : kept)
         outcome.report.push_back("Kept " + name + ": " + required_by + " requires it");
     if (!removed.empty())
         outcome.report.push_back("Removed from " + title + ": " + join(removed, ", ") + " (" +
                                  std::to_string(units_before - state.units.size()) + " files)");
+
+    // The dialog's line before OK says the same in a part for each kind, in this order.
+    std::vector<std::string> parts;
+    if (added.empty() && kept.empty() && removed.empty())
+        parts.push_back("changes nothing");
+    const std::pair<const char*, std::string> said[] = {
+        {"adds ", join(added, ", ")},
+        {"missing ", join(missing, ", ", requiredBy)},
+        {"cannot add ", join(unreadable, ", ")},
+        {"not on disk: ", join(absent, ", ", [](const auto& files) {
+             return std::to_string(files.second.size()) + (files.second.size() == 1 ? " file of " : " files of ") +
+                    files.first;
+         })},
+        {"keeps ", join(kept, ", ", requiredBy)},
+        {"removes ", join(removed, ", ")}};
+    for (const auto& [head, items] : said)
+        if (!items.empty())
+            parts.push_back(head + items);
+    outcome.preview = "OK " + join(parts, "; ");
     return outcome;
 }
 } // namespace model

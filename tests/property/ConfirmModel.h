@@ -71,6 +71,7 @@ struct Outcome
     std::vector<std::string> added;          // "Add addon:" names in order, unreadable ones too
     std::vector<std::string> report;         // the report lines, in order
     std::size_t removed = 0;                 // addons removed
+    std::string preview;                     // the dialog's line of what OK will do
 };
 
 // The state the rounds play on: the project, the trees on disk and the stored location.

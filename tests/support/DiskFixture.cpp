@@ -12,20 +12,11 @@ namespace fixture
 {
 namespace
 {
+// As the library writes a text into a document.
 std::string escapeXml(const std::string& text)
 {
     std::string out;
-    for (const char c : text)
-    {
-        switch (c)
-        {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
+    TiXmlBase::EncodeString(text, &out);
     return out;
 }
 
