@@ -1,7 +1,7 @@
 // What the benchmarks share: the IDE booted around them, a Brisken tree with a large project to
 // work on, and rounds that time each cost of the plug-in beside its floor (the least work that
-// gives the same answers) in CPU time, each round in a rotated order so that
-// product and floor meet the same state of the machine, and a table of the medians and ratios.
+// gives the same answers) in CPU time, in an order that rotates from round to round so that
+// product and floor meet the same state of the machine; and a table of medians and ratios.
 #ifndef BRISKEN_BENCH_H
 #define BRISKEN_BENCH_H
 
